@@ -1,0 +1,50 @@
+// Support for end-to-end tests: a private copy of the installation
+// directory and a runner for the installed executable.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path);
+void writeFile(const fs::path& path, const std::string& text);
+// Lines of a text file, without their line feeds.
+std::vector<std::string> readLines(const fs::path& path);
+
+struct RunResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// A fresh copy of the installation made by `cmake --install`, in a
+// temporary directory removed at the end of the test.
+class Installation : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs bin/sentinel_services with the given arguments.  The child gets
+    // ORBISCAN_INIT_DIR = root(), no other ORBISCAN_* variable unless set
+    // in env, and instant pauses.
+    RunResult run(const std::vector<std::string>& args) const;
+
+    fs::path root() const { return mRoot / "install"; }
+    fs::path work() const { return root() / "work"; }
+    fs::path scratch() const { return mRoot / "scratch"; }
+
+    std::map<std::string, std::optional<std::string>> env;
+
+private:
+    fs::path mRoot;
+};
+
+}  // namespace e2e
