@@ -1,3 +1,7 @@
+// The installed executable: command line, set-up failures and the reports
+// of a failed run.
+#include <cstdlib>
+
 #include "e2e_support.h"
 
 namespace e2e {
@@ -5,12 +9,113 @@ namespace {
 
 using Dispatch = Installation;
 
+bool hasArchive(const fs::path& dir) {
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().ends_with("error.tgz")) return true;
+    return false;
+}
+
 TEST_F(Dispatch, NoArgumentExits255Silently) {
     const RunResult r = run({});
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(fs::is_empty(work()));
+}
+
+TEST_F(Dispatch, UnknownCommandExits115WithoutSetUp) {
+    for (const char* command :
+         {"main_scihub_get", "main_scihub_gets#x", "main_sentinel_auxiliarie#x", "MAIN_SCIHUB_GET#x", "#x"}) {
+        const RunResult r = run({command});
+        EXPECT_EQ(r.status, 115) << command;
+        EXPECT_EQ(r.out, "") << command;
+        EXPECT_EQ(r.err, "") << command;
+    }
+    EXPECT_TRUE(fs::is_empty(work()));
+}
+
+TEST_F(Dispatch, OverlongCommandStringIsRefused) {
+    const std::string fits = "main_unknown#" + std::string(5999 - 13, 'p');
+    EXPECT_EQ(run({fits}).err, "");
+    const RunResult r = run({fits + "p"});
+    EXPECT_EQ(r.status, 115);
+    EXPECT_NE(r.err.find("6000 characters refused: the limit is 5999 characters"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(work()));
+}
+
+TEST_F(Dispatch, FailedRunReportsInEveryFile) {
+    const std::string parameters = (scratch() / "missing params.sml").string();
+    const RunResult r = run({"main_sentinel_auxiliaries#" + parameters + "###Orbiscan###whatever"});
+    EXPECT_EQ(r.status, 40001 & 0xFF);
+    EXPECT_NE(r.err.find(parameters), std::string::npos);
+
+    const std::string trace = readFile(work() / "Process.trace");
+    EXPECT_NE(trace.find("COMMAND RECEIVED: main_sentinel_auxiliaries#" + parameters + "\n"), std::string::npos);
+    EXPECT_NE(trace.find("SUB PROCESS:      main_sentinel_auxiliaries#\n"), std::string::npos);
+    EXPECT_NE(trace.find("PARAMS FILE:      " + parameters + "\n"), std::string::npos);
+    EXPECT_EQ(trace.find("###Orbiscan###"), std::string::npos);
+
+    const std::vector<std::string> progress = readLines(work() / "Process.working");
+    ASSERT_GE(progress.size(), 4u);
+    EXPECT_EQ(progress[0], "-1");
+    EXPECT_EQ(progress[2], "File cannot be opened or read [EC : 40001]");
+    EXPECT_EQ(readLines(work() / "Process.working_error")[0], "-1");
+    EXPECT_NE(readFile(work() / "Process.log").find("ERROR : [ERROR ID : 40001]"), std::string::npos);
+
+    // The archive holds the trace and the log, made by the real tar.
+    ASSERT_TRUE(hasArchive(work()));
+    fs::path archive;
+    for (const auto& entry : fs::directory_iterator(work()))
+        if (entry.path().filename().string().ends_with("error.tgz")) archive = entry.path();
+    const std::string listing = (scratch() / "listing.txt").string();
+    ASSERT_EQ(std::system(("tar -tzf '" + archive.string() + "' > '" + listing + "'").c_str()), 0);
+    const std::string names = readFile(listing);
+    EXPECT_NE(names.find("work/Process.trace"), std::string::npos);
+    EXPECT_NE(names.find("work/Process.log"), std::string::npos);
+}
+
+TEST_F(Dispatch, ConfigurationFileDecidesTheDirectories) {
+    const fs::path elsewhere = scratch() / "elsewhere";
+    fs::create_directories(elsewhere);
+    const std::string aux = root().string() + "/auxiliary/";
+    std::string text;
+    for (const std::string& line :
+         {aux + "key_files/", aux + "mandatory/", elsewhere.string() + "/", root().string() + "/bin/",
+          aux + "map_files/", aux + "description_files/", aux + "xml_parameters_definition/",
+          aux + "description_files/", aux + "description_files/", aux + "xml_schema_files/", std::string("LSBF"),
+          std::string("ACTIVE"), std::string("-"), std::string("NaN")})
+        text += line + "\r\n";
+    // A CR LF after "/" removes the slash too: the directory lines keep
+    // working because the loader appends it where it is needed.
+    writeFile(root() / "Orbiscan_configuration.ini", text);
+    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
+    EXPECT_EQ(r.status, 40001 & 0xFF);
+    EXPECT_TRUE(fs::exists(elsewhere / "Process.working_error"));
+}
+
+TEST_F(Dispatch, ShortConfigurationFileEndsWith120000) {
+    writeFile(root() / "Orbiscan_configuration.ini", "/a/\n/b/\n");
+    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
+    EXPECT_EQ(r.status, 120000 & 0xFF);
+    EXPECT_NE(r.err.find("[EC : 120000]"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(work()));
+    EXPECT_TRUE(fs::is_empty(scratch()) || !fs::exists(scratch() / "_error"));
+}
+
+TEST_F(Dispatch, MissingWorkingDirectoryStillEndsWithTheCode) {
+    env["ORBISCAN_WORKING_DIR"] = (scratch() / "does" / "not" / "exist").string();
+    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
+    EXPECT_EQ(r.status, 40001 & 0xFF);
+    EXPECT_NE(r.err.find("/nowhere.sml"), std::string::npos);
+}
+
+TEST_F(Dispatch, TruncatedCatalogueStillReports) {
+    writeFile(root() / "auxiliary/description_files/orbs_errors_catalog.des", "27\nnames\nA\nB\n");
+    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
+    EXPECT_EQ(r.status, 40001 & 0xFF);
+    const std::vector<std::string> error = readLines(work() / "Process.working_error");
+    ASSERT_GE(error.size(), 2u);
+    EXPECT_EQ(error[1], "AN ERROR OCCUR DURING Orbiscan INIT  : [40001] [EC : 40001]");
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+// Helpers for unit tests of the core library: temporary directories, a
+// minimal installation directory and a clean core state per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "orbs_errors.h"
+#include "orbs_utility_global_vars.h"
+
+namespace orbs_test {
+
+namespace fs = std::filesystem;
+
+inline std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void writeFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::vector<std::string> readLines(const fs::path& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// A temporary directory removed with the object.
+class TempDir {
+public:
+    TempDir() {
+        std::random_device seed;
+        mPath = fs::temp_directory_path() / ("orbs_unit_" + std::to_string(seed()) + std::to_string(seed()));
+        fs::create_directories(mPath);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(mPath, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return mPath; }
+    std::string str() const { return mPath.string(); }
+
+private:
+    fs::path mPath;
+};
+
+// Process variables read by the environment loading, cleared for a test.
+inline void clearOrbiscanVariables() {
+    for (const char* name : {"ORBISCAN_INIT_DIR", "NORVIK_CONFIGURATION_FILE_NAME", "ORBISCAN_WORKING_DIR",
+                             "ORBISCAN_BATCH_DIR", "ORBISCAN_WORKING_FILE", "ORBISCAN_LOG_DIR",
+                             "ORBISCAN_TRACE_DEBUG_DIR"})
+        unsetenv(name);
+}
+
+// Back to the state of a process that has not run the core set-up.
+inline void resetCore() {
+    NorvikCore::get_process_trace_stream().close();
+    NorvikCore::get_process_log_stream().close();
+    NorvikCore::get_process_trace_stream().clear();
+    NorvikCore::get_process_log_stream().clear();
+    NorvikCore::free();
+    NorvikCore::init();
+    NorvikCore::set_is_exit_enable_flag(false);
+    NorvikCore::set_trace_level(0);
+    NORBS_ERROR_MANAGER::resetProgressBarState();
+}
+
+// An installation directory with the shipped error catalogue and work/.
+inline void makeInstallation(const fs::path& root) {
+    fs::create_directories(root / "work");
+    fs::create_directories(root / "bin");
+    fs::copy(fs::path(ORBS_SOURCE_DIR) / "auxiliary", root / "auxiliary", fs::copy_options::recursive);
+}
+
+// A test with a temporary installation directory named by ORBISCAN_INIT_DIR
+// and an environment table; exit mode stays off, so raises throw.
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearOrbiscanVariables();
+        setenv("ORBISCAN_PAUSE_SCALE", "0", 1);
+        setenv("ORBISCAN_ERROR_PAUSE_SECONDS", "0", 1);
+        resetCore();
+        makeInstallation(install());
+        setenv("ORBISCAN_INIT_DIR", install().c_str(), 1);
+    }
+    void TearDown() override {
+        resetCore();
+        clearOrbiscanVariables();
+    }
+    fs::path install() const { return mDir.path() / "install"; }
+    fs::path work() const { return install() / "work"; }
+    fs::path dir() const { return mDir.path(); }
+
+    // Environment table of the default layout of install(), with the work
+    // file in work/.
+    void loadDefaultEnvironment() {
+        createEnvironmentTable(CORBS_ENV_TABLE_CAPACITY);
+        loadEnvironment();
+    }
+
+private:
+    TempDir mDir;
+};
+
+}  // namespace orbs_test

@@ -1,0 +1,172 @@
+// Environment table, configuration file and default layout.
+#include "core_test_support.h"
+
+namespace orbs_test {
+namespace {
+
+std::string env(const std::string& key) {
+    std::string value;
+    EXPECT_EQ(fdfGetEnv(value, key), 0) << key;
+    return value;
+}
+
+// The 14 lines of a configuration file, each ended by `lineEnd`.
+std::string configuration(const fs::path& root, const std::string& lineEnd) {
+    const std::string aux = root.string() + "/auxiliary/";
+    const std::vector<std::string> lines = {
+        aux + "key_files/", aux + "mandatory/", root.string() + "/work/", root.string() + "/bin/",
+        aux + "map_files/", aux + "description_files/", aux + "xml_parameters_definition/",
+        aux + "description_files/", aux + "description_files/", aux + "xml_schema_files/",
+        "MSBF", "ACTIVE", "unused", "-9999"};
+    std::string text;
+    for (const std::string& line : lines) text += line + lineEnd;
+    return text;
+}
+
+using Environment = CoreTest;
+
+TEST_F(Environment, TableGrowsByTenAndKeepsEveryEntry) {
+    createEnvironmentTable(CORBS_ENV_TABLE_CAPACITY);
+    for (int i = 0; i < 51; ++i) ASSERT_EQ(fdfSetEnv("v" + std::to_string(i), "KEY_" + std::to_string(i)), 1);
+    EXPECT_EQ(NorvikCore::get_enviroment_ptr()->count(), 51);
+    EXPECT_EQ(NorvikCore::get_enviroment_ptr()->capacity(), 60);
+    for (int i = 0; i < 51; ++i) EXPECT_EQ(env("KEY_" + std::to_string(i)), "v" + std::to_string(i));
+
+    // Names compare by exact length; an absent value reads as missing.
+    std::string value;
+    EXPECT_EQ(fdfGetEnv(value, "KEY_1 "), -1);
+    EXPECT_EQ(fdfGetEnv(value, "KEY_"), -1);
+    fdfSetEnv(nullptr, "KEY_3");
+    EXPECT_EQ(fdfGetEnv(value, "KEY_3"), -1);
+    EXPECT_EQ(NorvikCore::get_enviroment_ptr()->count(), 51);
+
+    destroyEnvironmentTable();
+    EXPECT_FALSE(environmentExists());
+    EXPECT_EQ(fdfSetEnv("x", "KEY_1"), 0);
+    EXPECT_EQ(fdfGetEnv(value, "KEY_1"), -1);
+}
+
+TEST_F(Environment, DefaultLayoutWithoutConfigurationFile) {
+    loadDefaultEnvironment();
+    const std::string root = install().string() + "/";
+    EXPECT_EQ(env("ORBISCAN_KEY_FILES_DIR"), root + "auxiliary/key_files/");
+    EXPECT_EQ(env("ORBISCAN_MANDATORY_DIR"), root + "auxiliary/mandatory/");
+    EXPECT_EQ(env("ORBISCAN_WORKING_DIR"), root + "work/");
+    EXPECT_EQ(env("ORBISCAN_EXE_DIR"), root + "bin/");
+    EXPECT_EQ(env("ORBISCAN_CEOS_DES_FILES_DIR"), root + "auxiliary/description_files/");
+    EXPECT_EQ(env("ORBISCAN_XML_SCHEMA_DES_FILES_DIR"), root + "auxiliary/xml_schema_files/");
+    EXPECT_EQ(env("ORBISCAN_DEFAULT_BYTE_ORDER"), "LSBF");
+    EXPECT_EQ(env("ORBISCAN_TRACING"), "ACTIVE");
+    EXPECT_EQ(env("ORBISCAN_DUMMY_VALUE"), "NaN");
+    EXPECT_EQ(env("ORBISCAN_BATCH_DIR"), root + "work/");
+    EXPECT_EQ(NorvikCore::get_work_file(), root + "work/Process.working");
+    EXPECT_EQ(readFile(work() / "Process.working"), "0\nInit process\n");
+}
+
+TEST_F(Environment, InstallationDirectoryDefaultsToEtcNorvik) {
+    unsetenv("ORBISCAN_INIT_DIR");
+    if (fs::exists("/etc/norvik")) GTEST_SKIP() << "/etc/norvik exists on this machine";
+    loadDefaultEnvironment();
+    EXPECT_EQ(env("ORBISCAN_WORKING_DIR"), "/etc/norvik/work/");
+    EXPECT_EQ(env("ORBISCAN_BATCH_DIR"), "/etc/norvik/work/");
+    EXPECT_EQ(NorvikCore::get_work_file(), "/etc/norvik/work/Process.working");
+}
+
+TEST_F(Environment, ProcessVariablesOverrideWorkingBatchAndWorkFile) {
+    const fs::path working = dir() / "w";
+    fs::create_directories(working);
+    for (const bool withConfiguration : {false, true}) {
+        for (const std::string& given : {working.string(), working.string() + "/"}) {
+            resetCore();
+            if (withConfiguration) writeFile(install() / "Orbiscan_configuration.ini", configuration(install(), "\n"));
+            setenv("ORBISCAN_WORKING_DIR", given.c_str(), 1);
+            loadDefaultEnvironment();
+            EXPECT_EQ(env("ORBISCAN_WORKING_DIR"), working.string() + "/");
+            EXPECT_EQ(NorvikCore::get_work_file(), working.string() + "/Process.working");
+        }
+    }
+    resetCore();
+    setenv("ORBISCAN_BATCH_DIR", (dir() / "batch").c_str(), 1);
+    setenv("ORBISCAN_WORKING_FILE", (dir() / "progress.txt").c_str(), 1);
+    loadDefaultEnvironment();
+    EXPECT_EQ(env("ORBISCAN_BATCH_DIR"), (dir() / "batch").string() + "/");
+    EXPECT_EQ(NorvikCore::get_work_file(), (dir() / "progress.txt").string());
+}
+
+TEST_F(Environment, ConfigurationFileLineEnds) {
+    // "/" + LF keeps the slash; "/" + CR LF loses all three characters;
+    // another CR LF line keeps its CR; the last line may lack its LF.
+    std::string text = configuration(install(), "\n");
+    const std::string aux = install().string() + "/auxiliary/";
+    text.replace(0, text.find('\n') + 1, aux + "key_files/\r\n");
+    text.replace(text.rfind("MSBF\n"), 5, "MSBF\r\n");
+    text.pop_back();
+    setenv("NORVIK_CONFIGURATION_FILE_NAME", "my.ini", 1);
+    writeFile(install() / "my.ini", text);
+    loadDefaultEnvironment();
+    EXPECT_EQ(env("ORBISCAN_KEY_FILES_DIR"), aux + "key_files");
+    EXPECT_EQ(env("ORBISCAN_MANDATORY_DIR"), aux + "mandatory/");
+    EXPECT_EQ(env("ORBISCAN_DEFAULT_BYTE_ORDER"), "MSBF\r");
+    EXPECT_EQ(env("ORBISCAN_DUMMY_VALUE"), "-9999");
+    std::string unused;
+    EXPECT_EQ(fdfGetEnv(unused, "unused"), -1);
+}
+
+TEST_F(Environment, ShortOrOverlongConfigurationIsRefused) {
+    writeFile(install() / "Orbiscan_configuration.ini", "/a/\n/b/\n/c/\n");
+    try {
+        loadDefaultEnvironment();
+        FAIL() << "a 3-line configuration was accepted";
+    } catch (const CErrorExceptionManager& e) {
+        EXPECT_EQ(e.mErrorCode, 120000);
+        EXPECT_EQ(e.mErrorLine, 1307);
+        EXPECT_EQ(e.mSourceFile, "orbiscan_utility/tools_library/orbs_utility_global_vars");
+    }
+    resetCore();
+    std::string text = configuration(install(), "\n");
+    text.insert(0, std::string(2500, 'x'));
+    writeFile(install() / "Orbiscan_configuration.ini", text);
+    EXPECT_THROW(loadDefaultEnvironment(), CErrorExceptionManager);
+}
+
+TEST_F(Environment, WorkFileIsCreatedOnceAndNeverOverwritten) {
+    const fs::path progress = dir() / "progress";
+    writeFile(progress, "42\nrunning\n");
+    EXPECT_EQ(NorvikCore::set_work_file(progress.string()), 1);
+    EXPECT_EQ(readFile(progress), "42\nrunning\n");
+    EXPECT_EQ(NorvikCore::set_work_file((dir() / "missing" / "progress").string()), 0);
+    EXPECT_EQ(NorvikCore::set_work_file(std::string(6000, 'p')), 0);
+}
+
+TEST_F(Environment, ActualStepIsCutAndFlattened) {
+    NorvikCore::set_actual_step("line one\nline two" + std::string(100, '.'));
+    const std::string step = NorvikCore::get_actual_step();
+    EXPECT_EQ(step.size(), 80u);
+    EXPECT_EQ(step.substr(0, 17), "line one line two");
+    EXPECT_EQ(NorvikCore::get_input_parameters(), "NVP");
+}
+
+TEST_F(Environment, InitProcessOpensTraceLogAndCatalogue) {
+    initProcess(true, "V1", true);
+    EXPECT_TRUE(NorvikCore::get_is_exit_enable_flag());
+    EXPECT_EQ(NorvikCore::get_trace_level(), 10);
+    EXPECT_EQ(NorvikCore::get_actual_step(), "-");
+    EXPECT_EQ(NorvikCore::get_error_manager_ptr()->mPECNbr, 27);
+    EXPECT_TRUE(fs::exists(work() / "Process.trace"));
+    EXPECT_TRUE(fs::exists(work() / "Process.log"));
+    NorvikCore::set_is_exit_enable_flag(false);
+}
+
+TEST(GeneralParameterGetters, DefaultsWithoutLoadedObject) {
+    NorvikCore::set_generals_par_ptr(nullptr);
+    EXPECT_TRUE(NorvikCore::get_delete_temporary_files());
+    EXPECT_TRUE(NorvikCore::get_insert_geo_points_flag());
+    EXPECT_TRUE(NorvikCore::get_quick_look_png());
+    EXPECT_DOUBLE_EQ(NorvikCore::get_saturation_default(), 0.333);
+    EXPECT_DOUBLE_EQ(NorvikCore::get_geocode_scene_limit_increment(), 8000.0);
+    EXPECT_EQ(NorvikCore::get_general_trace_level(), 10);
+    EXPECT_EQ(NorvikCore::get_opencl_platform_id(), -1);
+}
+
+}  // namespace
+}  // namespace orbs_test
