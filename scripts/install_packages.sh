@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Debian packages needed to build, test and run the Sentinel services.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends \
+  g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
+  libexpat1-dev libtiff-dev libshp-dev libzip-dev \
+  xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip >/dev/null
