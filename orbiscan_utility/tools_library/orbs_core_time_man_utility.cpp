@@ -513,34 +513,32 @@ bool CTimeValue::parseIsoFixed(std::string_view text) {
     return true;
 }
 
+namespace {
+// Year (at 0) and month (at 5) of an ISO text of at least minLength
+// characters; false for a short text, a year outside the calendar or month 0.
+bool readIsoYearMonth(std::string_view text, std::size_t minLength, int& year, int& month) {
+    year = readIntAt(text, 0);
+    month = readIntAt(text, 5);
+    return text.size() >= minLength && isSupportedYear(year) && month != 0;
+}
+}  // namespace
+
 bool CTimeValue::parseIsoDate(std::string_view text) {
-    const int year = readIntAt(text, 0);
-    const int month = readIntAt(text, 5);
-    if (text.size() < 10 || !isSupportedYear(year) || month == 0) {
-        mValid = false;
-        return false;
-    }
+    int year = 0, month = 0;
+    if (!readIsoYearMonth(text, 10, year, month)) return mValid = false;
     return setDate(readIntAt(text, 8), month, year, 0.0);
 }
 
 bool CTimeValue::parseIsoSeconds(std::string_view text) {
-    const int year = readIntAt(text, 0);
-    const int month = readIntAt(text, 5);
-    if (text.size() < 19 || !isSupportedYear(year) || month == 0) {
-        mValid = false;
-        return false;
-    }
+    int year = 0, month = 0;
+    if (!readIsoYearMonth(text, 19, year, month)) return mValid = false;
     return setDateTime(readIntAt(text, 8), month, year, readIntAt(text, 11), readIntAt(text, 14),
                        readIntAt(text, 17));
 }
 
 bool CTimeValue::parseIsoFraction(std::string_view text) {
-    const int year = readIntAt(text, 0);
-    const int month = readIntAt(text, 5);
-    if (text.size() < 19 || !isSupportedYear(year) || month == 0) {
-        mValid = false;
-        return false;
-    }
+    int year = 0, month = 0;
+    if (!readIsoYearMonth(text, 19, year, month)) return mValid = false;
     return setDateTime(readIntAt(text, 8), month, year, readIntAt(text, 11), readIntAt(text, 14),
                        readDecimalAt(text, 17));
 }

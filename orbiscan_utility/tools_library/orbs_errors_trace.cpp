@@ -36,38 +36,39 @@ int writeTrace(const std::string& text) {
     return static_cast<int>(text.size());
 }
 
+// Formats and writes a trace line when the trace level is at least minLevel.
+int vtrace(int minLevel, const char* format, va_list args) {
+    if (NorvikCore::get_trace_level() < minLevel) return 0;
+    std::string text;
+    return vformat(text, kLineBufferSize, format, args) ? writeTrace(text) : 0;
+}
+
 }  // namespace
 
 namespace NORBS_ERROR_MANAGER {
 
 int traceInfo(const char* format, ...) {
-    if (NorvikCore::get_trace_level() < 1) return 0;
-    std::string text;
     va_list args;
     va_start(args, format);
-    const bool ok = vformat(text, kLineBufferSize, format, args);
+    const int written = vtrace(1, format, args);
     va_end(args);
-    return ok ? writeTrace(text) : 0;
+    return written;
 }
 
 int traceDebug(const char* format, ...) {
-    if (NorvikCore::get_trace_level() < 10) return 0;
-    std::string text;
     va_list args;
     va_start(args, format);
-    const bool ok = vformat(text, kLineBufferSize, format, args);
+    const int written = vtrace(10, format, args);
     va_end(args);
-    return ok ? writeTrace(text) : 0;
+    return written;
 }
 
 int traceAtLevel(int minLevel, const char* format, ...) {
-    if (NorvikCore::get_trace_level() < minLevel || NorvikCore::get_trace_level() < 1) return 0;
-    std::string text;
     va_list args;
     va_start(args, format);
-    const bool ok = vformat(text, kLineBufferSize, format, args);
+    const int written = vtrace(std::max(minLevel, 1), format, args);
     va_end(args);
-    return ok ? writeTrace(text) : 0;
+    return written;
 }
 
 void traceToDebugFile(const char* format, ...) {

@@ -71,6 +71,21 @@ TEST_F(Dispatch, SuccessClosesTheRun) {
     EXPECT_NE(l.find(std::string(160, '*') + "\nEND : "), std::string::npos);
 }
 
+TEST_F(Dispatch, ClosingSavesTheTraceAndMovesALargeLogAside) {
+    writeFile(work() / "Process.trace_save", "");
+    writeFile(work() / "Process.log", std::string(1000001, 'l'));
+    EXPECT_EXIT(runAndExit("ok#" + (dir() / "p").string()), ::testing::ExitedWithCode(0), "");
+    int savedTraces = 0, movedLogs = 0;
+    for (const auto& entry : fs::directory_iterator(work())) {
+        const std::string name = entry.path().filename().string();
+        savedTraces += name.size() == 27 && name.starts_with("Process") && name.ends_with(".trace");
+        movedLogs += name.starts_with("Process_") && name.ends_with("_trace.txt");
+    }
+    EXPECT_EQ(savedTraces, 1);
+    EXPECT_EQ(movedLogs, 1);
+    EXPECT_FALSE(fs::exists(work() / "Process.log"));
+}
+
 TEST_F(Dispatch, UnknownCommandsEndWith70003BeforeAnySetUp) {
     for (const char* command : {"ok", "okx#", "o#", "ok #", "OK#p", ""}) {
         EXPECT_EXIT(runAndExit(command), ::testing::ExitedWithCode(70003 & 0xFF), "") << command;
