@@ -73,6 +73,11 @@ bool ensureInitialised() {
 
 int init() {
     CoreGlobals& g = globals();
+    // Mark the globals initialised first: the objects replaced below may
+    // call accessors (a register being deleted consults the general
+    // parameters), which must not start another init.
+    gFirstCheck = false;
+    g.initGuard = kInitialisedGuard;
     g.inputParametersFileName.clear();
     g.percProgram = true;
     g.inputParameters = nullptr;
@@ -91,9 +96,9 @@ int init() {
         g.filesToDelete = std::make_unique<CFileToDelete>(CORBS_FILES_TO_DELETE_CAPACITY);
         g.errorCatalogue = std::make_unique<CErrorCatalogue>();
     } catch (const std::bad_alloc&) {
+        g.initGuard = 0;
         return 0;
     }
-    g.initGuard = kInitialisedGuard;
     return 1;
 }
 

@@ -1,5 +1,6 @@
 // Environment table, configuration file and default layout.
 #include "core_test_support.h"
+#include "orbs_files_to_delete.h"
 
 namespace orbs_test {
 namespace {
@@ -166,6 +167,27 @@ TEST(GeneralParameterGetters, DefaultsWithoutLoadedObject) {
     EXPECT_DOUBLE_EQ(NorvikCore::get_geocode_scene_limit_increment(), 8000.0);
     EXPECT_EQ(NorvikCore::get_general_trace_level(), 10);
     EXPECT_EQ(NorvikCore::get_opencl_platform_id(), -1);
+}
+
+}  // namespace
+}  // namespace orbs_test
+
+namespace orbs_test {
+namespace {
+
+// In a fresh process (the "threadsafe" style re-executes the test binary),
+// an explicit init() as the first call must count as the initialisation:
+// a second one would replace the register while its deletion pass asks the
+// accessors again.
+TEST(CoreInitialisation, ExplicitInitFirstIsTheOnlyInit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            NorvikCore::init();
+            NorvikCore::insertFileToDelete("/nonexistent/orbs_registered", false);
+            std::exit(NorvikCore::get_files_to_delete_ptr()->count() == 1 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

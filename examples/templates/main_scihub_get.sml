@@ -1,0 +1,45 @@
+<?xml version="1.0" ?>
+<PARAMETERS_INFO_SCI_HUB_GET_CMD>
+   <MAIN_SCI_HUB_GET_CMD>
+      <OrbiscanEnvironment>IDL_ENVI_ENV</OrbiscanEnvironment>
+      <progress_file_name>USER_PARAMETER_TO_FILL</progress_file_name>
+      <platformname>ALL</platformname>
+      <sensoroperationalmode>ALL</sensoroperationalmode>
+      <producttype>ALL</producttype>
+      <ascending_or_descending>ALL</ascending_or_descending>
+      <polarisationmode>ALL</polarisationmode>
+      <preview_only>USER_OPTIONAL_PARAMETER</preview_only>
+      <unzip_files>USER_OPTIONAL_PARAMETER</unzip_files>
+      <delete_zipped_files>USER_OPTIONAL_PARAMETER</delete_zipped_files>
+      <wait_until_finish_flag>USER_OPTIONAL_PARAMETER</wait_until_finish_flag>
+      <west_coord>USER_PARAMETER_TO_FILL</west_coord>
+      <north_coord>USER_PARAMETER_TO_FILL</north_coord>
+      <east_coord>USER_PARAMETER_TO_FILL</east_coord>
+      <south_coord>USER_PARAMETER_TO_FILL</south_coord>
+      <initial_date_interval>USER_OPTIONAL_PARAMETER</initial_date_interval>
+      <final_date_interval>USER_OPTIONAL_PARAMETER</final_date_interval>
+      <relativeorbitnumber>USER_OPTIONAL_PARAMETER</relativeorbitnumber>
+   </MAIN_SCI_HUB_GET_CMD>
+   <ORBSNT_USER_SCIHUB>
+      <username>USER_PARAMETER_TO_FILL</username>
+      <password>USER_PARAMETER_TO_FILL</password>
+   </ORBSNT_USER_SCIHUB>
+   <GENERAL_PARAMETERS_CMD>
+      <doppler_rg_poly_degree>2</doppler_rg_poly_degree>
+      <doppler_az_poly_degree>1</doppler_az_poly_degree>
+      <doppler_az_poly_number>250</doppler_az_poly_number>
+      <delete_temporary_files>OK</delete_temporary_files>
+      <insert_geo_points_flag>NotOK</insert_geo_points_flag>
+      <max_incidence_angle_diff_in_a_swath>1.5</max_incidence_angle_diff_in_a_swath>
+      <make_tiff>NotOK</make_tiff>
+      <quick_look_format>tiff</quick_look_format>
+      <saturation_default>0.330000000000000015543122344752</saturation_default>
+      <geocode_scene_limit_increment>8000</geocode_scene_limit_increment>
+      <verbose_bar>NotOK</verbose_bar>
+      <verbose_step>NotOK</verbose_step>
+      <orbiscan_trace_level>10</orbiscan_trace_level>
+      <rename_the_file_using_parameters_flag>NotOK</rename_the_file_using_parameters_flag>
+      <opencl_platform_id>-1</opencl_platform_id>
+      <opencl_device_id>-1</opencl_device_id>
+   </GENERAL_PARAMETERS_CMD>
+</PARAMETERS_INFO_SCI_HUB_GET_CMD>

@@ -1,0 +1,27 @@
+<?xml version="1.0" ?>
+<PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD>
+   <MAIN_SENTINEL_AUXILIARIES_CMD>
+      <OrbiscanEnvironment>IDL_ENVI_ENV</OrbiscanEnvironment>
+      <output_folder>USER_PARAMETER_TO_FILL</output_folder>
+      <download_method>USER_OPTIONAL_PARAMETER</download_method>
+      <wait_until_finish_flag>USER_OPTIONAL_PARAMETER</wait_until_finish_flag>
+   </MAIN_SENTINEL_AUXILIARIES_CMD>
+   <GENERAL_PARAMETERS_CMD>
+      <doppler_rg_poly_degree>2</doppler_rg_poly_degree>
+      <doppler_az_poly_degree>1</doppler_az_poly_degree>
+      <doppler_az_poly_number>250</doppler_az_poly_number>
+      <delete_temporary_files>OK</delete_temporary_files>
+      <insert_geo_points_flag>NotOK</insert_geo_points_flag>
+      <max_incidence_angle_diff_in_a_swath>1.5</max_incidence_angle_diff_in_a_swath>
+      <make_tiff>NotOK</make_tiff>
+      <quick_look_format>tiff</quick_look_format>
+      <saturation_default>0.330000000000000015543122344752</saturation_default>
+      <geocode_scene_limit_increment>8000</geocode_scene_limit_increment>
+      <verbose_bar>NotOK</verbose_bar>
+      <verbose_step>NotOK</verbose_step>
+      <orbiscan_trace_level>10</orbiscan_trace_level>
+      <rename_the_file_using_parameters_flag>NotOK</rename_the_file_using_parameters_flag>
+      <opencl_platform_id>-1</opencl_platform_id>
+      <opencl_device_id>-1</opencl_device_id>
+   </GENERAL_PARAMETERS_CMD>
+</PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD>
