@@ -1,0 +1,203 @@
+// Launcher tests: exit codes, pids, command-text splitting and the absence
+// of any shell, directly and through a real terminal on a private X server.
+#include "orbs_subproc.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Words = std::vector<std::string>;
+
+namespace {
+
+const std::string kDouble = ORBS_EXIT_DOUBLE;
+const std::string kXterm = "/usr/bin/xterm";
+
+std::string inQuotes(const std::string& value) { return "\"" + value + "\""; }
+
+// Configured as the commands configure it.
+std::unique_ptr<OrbsSubproc> commandLauncher() {
+    auto launcher = std::make_unique<OrbsSubproc>();
+    launcher->setConsoleFlag(true);
+    launcher->setAttachedFlag(false);
+    launcher->setUnescapeFlag(true);
+    return launcher;
+}
+
+// The commands' polling loop, at a test pace and with a bound.
+bool runToEnd(OrbsSubproc& launcher) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (launcher.getPid() != 0) {
+        if (!launcher.monitor() || std::chrono::steady_clock::now() > deadline) return false;
+        if (launcher.getPid() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// A command text full of shell syntax for the double, which records the
+// arguments it receives; a marker file would prove that a shell ran.
+struct Probe {
+    fs::path dir;
+    std::string command;
+    Words expected;
+
+    Probe() {
+        std::string pattern = (fs::temp_directory_path() / "orbs_launcher_XXXXXX").string();
+        dir = ::mkdtemp(pattern.data());
+        const std::string m = (dir / "marker").string();
+        expected = {"--record", (dir / "args with blanks").string(), "$(touch " + m + "1)", "`touch " + m + "2`",
+                    "; touch " + m + "3", "| touch " + m + "4 &", R"(q:"GRD")"};
+        // Quoted and escaped the way the commands build their command text.
+        command = inQuotes(kDouble);
+        for (const std::string& argument : expected) {
+            std::string text;
+            for (char c : argument) text += c == '"' ? std::string("\\\"") : std::string(1, c);
+            command += " " + inQuotes(text);
+        }
+        command += " unquoted;touch>" + m + "5";
+        expected.push_back("unquoted;touch>" + m + "5");
+    }
+    ~Probe() { fs::remove_all(dir); }
+    void expectVerbatimAndNoShell() const {
+        std::ifstream in(dir / "args with blanks", std::ios::binary);
+        Words received;
+        for (std::string word; std::getline(in, word, '\0');) received.push_back(word);
+        EXPECT_EQ(received, expected);
+        for (const auto& entry : fs::directory_iterator(dir))
+            EXPECT_NE(entry.path().filename().string().substr(0, 6), "marker") << entry.path();
+    }
+};
+
+}  // namespace
+
+TEST(RuntimeCommandText, BlanksQuotesAndBackslashes) {
+    Words words;
+    ASSERT_TRUE(OrbsSubproc::splitCommandText("  a \t b  ", words));
+    EXPECT_EQ(words, (Words{"a", "b"}));
+    ASSERT_TRUE(OrbsSubproc::splitCommandText(R"("/opt/my tools/HubFetch" -c "" x"y z"w)", words));
+    EXPECT_EQ(words, (Words{"/opt/my tools/HubFetch", "-c", "", "xy zw"}));
+    ASSERT_TRUE(OrbsSubproc::splitCommandText(R"("productType:\"GRD\" AND x" \"a b\")", words));
+    EXPECT_EQ(words, (Words{R"(productType:"GRD" AND x)", R"("a)", R"(b")"}));
+    // Only a quote is escaped: other backslashes stay, doubled or not.
+    ASSERT_TRUE(OrbsSubproc::splitCommandText(R"(C:\dir\f a\\b "x\n")", words));
+    EXPECT_EQ(words, (Words{R"(C:\dir\f)", R"(a\\b)", R"(x\n)"}));
+    EXPECT_FALSE(OrbsSubproc::splitCommandText(R"("/p/HubFetch -c x)", words));
+    EXPECT_TRUE(words.empty());
+    EXPECT_FALSE(OrbsSubproc::splitCommandText(R"(a "b\")", words));
+}
+
+TEST(RuntimeLauncher, ExitCodesAndPidOfADirectChild) {
+    for (int code : {0, 1, 3}) {
+        auto launcher = commandLauncher();
+        EXPECT_EQ(launcher->getPid(), 0);
+        const int pid = launcher->spawn({inQuotes(kDouble) + " --sleep-ms 50 --exit " + std::to_string(code)});
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(launcher->getPid(), pid);
+        EXPECT_EQ(launcher->getExitCode(), 0) << "no failure is known while the child runs";
+        ASSERT_TRUE(runToEnd(*launcher));
+        EXPECT_EQ(launcher->getExitCode(), code);
+        EXPECT_EQ(::kill(pid, 0), -1) << "the child must have been reaped";
+    }
+}
+
+TEST(RuntimeLauncher, DetachedChildKilledBySignalReportsNonZero) {
+    auto launcher = commandLauncher();
+    const int pid = launcher->spawn({kDouble + " --sleep-ms 20000"});
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(::getsid(pid), pid) << "a detached child leads its own session";
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(pid) + "/fd/0"), "/dev/null");
+    ::kill(pid, SIGKILL);
+    ASSERT_TRUE(runToEnd(*launcher));
+    EXPECT_EQ(launcher->getExitCode(), 128 + SIGKILL);
+}
+
+TEST(RuntimeLauncher, MissingProgramOrBrokenTextStartsNothing) {
+    auto launcher = commandLauncher();
+    EXPECT_EQ(launcher->spawn({"\"/nonexistent/dir/HubFetch\" -c \"/p/s.sml\""}), 0);
+    EXPECT_EQ(launcher->spawn({"orbs-no-such-program-anywhere"}), 0);
+    EXPECT_EQ(launcher->spawn({inQuotes(kDouble) + " \"unterminated"}), 0);
+    EXPECT_EQ(launcher->spawn({}), 0);
+    if (fs::exists(kXterm)) {
+        EXPECT_EQ(launcher->spawn({kXterm, "+hold", "-e", "\"/nonexistent/HubFetch\" -w"}), 0);
+    }
+    EXPECT_EQ(launcher->getPid(), 0);
+    EXPECT_FALSE(launcher->monitor());
+}
+
+TEST(RuntimeLauncher, ArgumentsArriveVerbatimAndNoShellRuns) {
+    const Probe probe;
+    auto launcher = commandLauncher();
+    ASSERT_GT(launcher->spawn({probe.command}), 0);
+    ASSERT_TRUE(runToEnd(*launcher));
+    EXPECT_EQ(launcher->getExitCode(), 0);
+    probe.expectVerbatimAndNoShell();
+}
+
+// A private X server for the runs through the real terminal, started by
+// the launcher itself, attached so that it ends with the suite.
+class RuntimeTerminal : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!fs::exists(kXterm) || !fs::exists("/usr/bin/Xvfb")) return;
+        int display = 100 + ::getpid() % 500;
+        auto socket = [&display] { return fs::path("/tmp/.X11-unix/X" + std::to_string(display)); };
+        while (fs::exists(socket()) || fs::exists("/tmp/.X" + std::to_string(display) + "-lock")) ++display;
+        const std::string name = ":" + std::to_string(display);
+        sServer = std::make_unique<OrbsSubproc>();
+        if (sServer->spawn({"/usr/bin/Xvfb", name, "-nolisten", "tcp"}) == 0) return sServer.reset();
+        for (int i = 0; i < 1500 && !fs::exists(socket()) && sServer->monitor() && sServer->getPid() != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!fs::exists(socket()) || sServer->getPid() == 0) return sServer.reset();
+        ::setenv("DISPLAY", name.c_str(), 1);
+    }
+    static void TearDownTestSuite() { sServer.reset(); }
+    void SetUp() override {
+        if (!sServer) GTEST_SKIP() << "no xterm or no Xvfb to run a terminal";
+    }
+    static Words inTerminal(const std::string& command, bool hold = true) {
+        return hold ? Words{kXterm, "+hold", "-e", command} : Words{kXterm, "-e", command};
+    }
+
+    static inline std::unique_ptr<OrbsSubproc> sServer;
+};
+
+TEST_F(RuntimeTerminal, DownloaderExitCodesReachGetExitCode) {
+    const std::vector<std::pair<std::string, int>> cases = {
+        {" --exit 0", 0}, {" --exit 1", 1}, {" --exit 3", 3}, {" --signal 9", 128 + SIGKILL}};
+    for (const auto& [options, code] : cases) {
+        auto launcher = commandLauncher();
+        ASSERT_GT(launcher->spawn(inTerminal(inQuotes(kDouble) + options, code != 3)), 0) << options;
+        ASSERT_TRUE(runToEnd(*launcher)) << options;
+        EXPECT_EQ(launcher->getExitCode(), code) << options;
+    }
+}
+
+TEST_F(RuntimeTerminal, ArgumentsArriveVerbatimAndNoShellRuns) {
+    const Probe probe;
+    auto launcher = commandLauncher();
+    ASSERT_GT(launcher->spawn(inTerminal(probe.command)), 0);
+    ASSERT_TRUE(runToEnd(*launcher));
+    EXPECT_EQ(launcher->getExitCode(), 0);
+    probe.expectVerbatimAndNoShell();
+}
+
+TEST_F(RuntimeTerminal, ClosingTheTerminalStopsTheDownloaderAndFails) {
+    const Probe probe;
+    const fs::path started = probe.dir / "args with blanks";
+    auto launcher = commandLauncher();
+    const int pid = launcher->spawn(inTerminal(probe.command + " --sleep-ms 30000"));
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 2000 && !fs::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(fs::exists(started));
+    ::kill(pid, SIGKILL);  // the window goes away and hangs up its session
+    ASSERT_TRUE(runToEnd(*launcher));
+    EXPECT_EQ(launcher->getExitCode(), 128 + SIGHUP);
+}
