@@ -8,6 +8,10 @@ class CSectionDataGroup;
 
 class CGeneralParameters {
 public:
+    // Fills the object from a command's parameter set; returns 1.  With the
+    // section present, unset "make_tiff" or "saturation_default" raise 130005.
+    int load(CSectionDataGroup& set);
+
     int m_doppler_rg_poly_degree = 2;
     int m_doppler_az_poly_degree = 1;
     int m_doppler_az_poly_number = 250;

@@ -45,6 +45,11 @@ void Installation::TearDown() {
     fs::remove_all(mRoot, ignored);
 }
 
+bool Installation::canHideUsrBin() {
+    static const bool able = std::system("unshare -m --propagation private sh -c 'mount --bind /tmp /usr/bin' >/dev/null 2>&1") == 0;
+    return able;
+}
+
 RunResult Installation::run(const std::vector<std::string>& args) const {
     std::map<std::string, std::string> childEnv;
     for (char** e = environ; *e; ++e) {
@@ -71,6 +76,12 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
 
     std::string program = (root() / "bin" / "sentinel_services").string();
     std::vector<std::string> argText{program};
+    if (withoutUsrBin) {
+        fs::create_directories(mRoot / "empty");
+        argText = {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c", "mount --bind \"$1\" /usr/bin && shift && exec \"$@\"",
+                   "sh", (mRoot / "empty").string(), program};
+        program = "/usr/bin/unshare";
+    }
     argText.insert(argText.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argText) argv.push_back(a.data());

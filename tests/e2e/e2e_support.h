@@ -42,6 +42,12 @@ protected:
     fs::path scratch() const { return mRoot / "scratch"; }
 
     std::map<std::string, std::optional<std::string>> env;
+    // Runs the executable in a private mount namespace where /usr/bin is an
+    // empty folder, so that the service finds no terminal.
+    bool withoutUsrBin = false;
+    // Whether this machine lets the tests hide /usr/bin (needs the right to
+    // create a mount namespace).
+    static bool canHideUsrBin();
 
 private:
     fs::path mRoot;

@@ -1,6 +1,7 @@
 // Launcher tests: exit codes, pids, command-text splitting and the absence
 // of any shell, directly and through a real terminal on a private X server.
 #include "orbs_subproc.h"
+#include "private_x_server.h"
 
 #include <gtest/gtest.h>
 
@@ -141,32 +142,17 @@ TEST(RuntimeLauncher, ArgumentsArriveVerbatimAndNoShellRuns) {
     probe.expectVerbatimAndNoShell();
 }
 
-// A private X server for the runs through the real terminal, started by
-// the launcher itself, attached so that it ends with the suite.
+// Runs through the real terminal, on a private X server.
 class RuntimeTerminal : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!fs::exists(kXterm) || !fs::exists("/usr/bin/Xvfb")) return;
-        int display = 100 + ::getpid() % 500;
-        auto socket = [&display] { return fs::path("/tmp/.X11-unix/X" + std::to_string(display)); };
-        while (fs::exists(socket()) || fs::exists("/tmp/.X" + std::to_string(display) + "-lock")) ++display;
-        const std::string name = ":" + std::to_string(display);
-        sServer = std::make_unique<OrbsSubproc>();
-        if (sServer->spawn({"/usr/bin/Xvfb", name, "-nolisten", "tcp"}) == 0) return sServer.reset();
-        for (int i = 0; i < 1500 && !fs::exists(socket()) && sServer->monitor() && sServer->getPid() != 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!fs::exists(socket()) || sServer->getPid() == 0) return sServer.reset();
-        ::setenv("DISPLAY", name.c_str(), 1);
-    }
-    static void TearDownTestSuite() { sServer.reset(); }
+    static void SetUpTestSuite() { PrivateXServer::start(); }
+    static void TearDownTestSuite() { PrivateXServer::stop(); }
     void SetUp() override {
-        if (!sServer) GTEST_SKIP() << "no xterm or no Xvfb to run a terminal";
+        if (!PrivateXServer::start()) GTEST_SKIP() << "no xterm or no Xvfb to run a terminal";
     }
     static Words inTerminal(const std::string& command, bool hold = true) {
         return hold ? Words{kXterm, "+hold", "-e", command} : Words{kXterm, "-e", command};
     }
-
-    static inline std::unique_ptr<OrbsSubproc> sServer;
 };
 
 TEST_F(RuntimeTerminal, DownloaderExitCodesReachGetExitCode) {

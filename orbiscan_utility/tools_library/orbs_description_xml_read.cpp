@@ -1,0 +1,244 @@
+// Reading parameter files: readXML, readFromXMLFile and the name
+// resolution of readFile.
+#include <cstdlib>
+
+#include "orbs_core_generic_utility.h"
+#include "orbs_description_section.h"
+#include "orbs_description_xml.h"
+#include "orbs_errors.h"
+
+using NORBS_ERROR_MANAGER::raiseError;
+using NORBS_ERROR_MANAGER::traceDebug;
+
+namespace {
+
+const char* typeWord(int dataTypeId) {
+    switch (dataTypeId) {
+    case CORBS_DS_INTEGER: return "Integer";
+    case CORBS_DS_DOUBLE: return "Double";
+    case CORBS_DS_STRING: return "String";
+    default: return "EFDT";
+    }
+}
+
+// Fills the fields of one section from the tags of its element.
+class SectionReader {
+public:
+    explicit SectionReader(const CXmlTagList& tags) : mTags(tags) {}
+
+    // false when the file contradicts itself (a container without its size).
+    bool read(CSectionData& section, int sectionTag) {
+        for (int i = 0; i < section.getFieldsNbr(); ++i) {
+            CSectionField& field = *section.getField(i);
+            if (field.getParentIndex() != -1) continue;  // read with their owner
+            const int fieldTag = mTags.findTag(sectionTag + 1, field.getName(), CXmlTagQuery::inside(sectionTag));
+            if (fieldTag < 0) continue;  // absent fields stay unset
+            if (!readField(field, fieldTag)) {
+                traceDebug("readXML : cannot read the field %s of %s\n", field.getName().c_str(),
+                           section.getName().c_str());
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    bool readField(CSectionField& field, int fieldTag) {
+        switch (field.getShape()) {
+        case CORBS_DS_SCALAR: store(field, 0, 0, fieldTag); return true;
+        case CORBS_DS_VECTOR: return readVector(field, fieldTag);
+        case CORBS_DS_MATRIX: return readMatrix(field, fieldTag);
+        case CORBS_DS_MULTIPLE: return readMultiple(field, fieldTag);
+        default: return true;
+        }
+    }
+
+    std::optional<int> sizeAttribute(int tag, const char* name) const {
+        const std::optional<std::string> text = mTags.getAttribute(tag, name);
+        if (!text) return std::nullopt;
+        return std::max(NORBS_PARAMETER_FILE::parseInteger(*text), 0);
+    }
+
+    // Values are taken in document order; the "ID" attributes are not
+    // consulted.
+    bool readVector(CSectionField& field, int fieldTag) {
+        const std::string type = typeWord(field.getDataTypeId());
+        const int vector = mTags.findTag(fieldTag + 1, "Vector" + type, CXmlTagQuery::inside(fieldTag));
+        if (vector < 0) return true;
+        const std::optional<int> count = sizeAttribute(vector, "NumberOfElements");
+        if (!count) return false;
+        field.setDimension(1, *count);
+        int cursor = vector;
+        for (int i = 0; i < *count; ++i) {
+            cursor = mTags.findTag(cursor + 1, "Value" + type, CXmlTagQuery::inside(vector));
+            if (cursor < 0) break;
+            store(field, 0, i, cursor);
+        }
+        return true;
+    }
+
+    bool readMatrix(CSectionField& field, int fieldTag) {
+        const std::string type = typeWord(field.getDataTypeId());
+        const int matrix = mTags.findTag(fieldTag + 1, "Matrix" + type, CXmlTagQuery::inside(fieldTag));
+        if (matrix < 0) return true;
+        const std::optional<int> rows = sizeAttribute(matrix, "NumberOfRows");
+        const std::optional<int> cols = sizeAttribute(matrix, "NumberOfColumns");
+        if (!rows || !cols) return false;
+        field.setDimension(*rows, *cols);
+        int row = matrix;
+        for (int r = 0; r < *rows; ++r) {
+            row = mTags.findTag(row + 1, "MatrixRow" + type, CXmlTagQuery::inside(matrix));
+            if (row < 0) break;
+            int value = row;
+            for (int c = 0; c < *cols; ++c) {
+                value = mTags.findTag(value + 1, "Value" + type, CXmlTagQuery::inside(row));
+                if (value < 0) break;
+                store(field, r, c, value);
+            }
+        }
+        return true;
+    }
+
+    bool readMultiple(CSectionField& field, int fieldTag) {
+        const std::string& name = field.getName();
+        const int vectorOfStructs = mTags.findTag(fieldTag + 1, "VectorOfStructs_" + name, CXmlTagQuery::inside(fieldTag));
+        if (vectorOfStructs >= 0) {
+            const std::optional<int> count = sizeAttribute(vectorOfStructs, "NumberOfElements");
+            if (!count) return false;
+            for (int j = 0; j < field.getSubFieldsNbr(); ++j) {
+                if (CSectionField* sub = field.getSubField(j)) sub->setDimension(1, *count);
+            }
+            int values = vectorOfStructs;
+            for (int i = 0; i < *count; ++i) {
+                values = mTags.findTag(values + 1, "VectorOfStructsValues_" + name, CXmlTagQuery::inside(vectorOfStructs));
+                if (values < 0) break;
+                storeSubFields(field, i, values);
+            }
+            return true;
+        }
+        const int structure = mTags.findTag(fieldTag + 1, "Struct_" + name, CXmlTagQuery::inside(fieldTag));
+        if (structure >= 0) storeSubFields(field, 0, structure);
+        return true;
+    }
+
+    void storeSubFields(CSectionField& field, int element, int container) {
+        for (int j = 0; j < field.getSubFieldsNbr(); ++j) {
+            CSectionField* sub = field.getSubField(j);
+            if (sub == nullptr) continue;
+            const int tag = mTags.findTag(container + 1, sub->getName(), CXmlTagQuery::inside(container));
+            // A sub-field whose shape does not fit the container has no
+            // room for the element: it stays unset.
+            if (tag >= 0 && sub->hasTables() && element < sub->getColNbr()) store(*sub, 0, element, tag);
+        }
+    }
+
+    void store(CSectionField& field, int row, int col, int tag) {
+        const std::string text = mTags.getText(tag);
+        switch (field.getDataTypeId()) {
+        case CORBS_DS_INTEGER:
+            field.setValue(row, col, NORBS_PARAMETER_FILE::parseInteger(text));
+            break;
+        case CORBS_DS_DOUBLE:
+            field.setValue(row, col, NORBS_PARAMETER_FILE::parseDouble(text));
+            break;
+        case CORBS_DS_STRING:
+            // The file's "&quot;&quot;" (still encoded here) is the empty
+            // text; decoding would turn it into two quote characters.
+            if (text.find("##quot##quot") != std::string::npos) {
+                field.setValue(row, col, std::string());
+            } else {
+                field.setValue(row, col, NORBS_PARAMETER_FILE::decodeXmlText(text));
+            }
+            break;
+        default:
+            NORBS_ERROR_MANAGER::traceAtLevel(20, "Data Type ID : %d\n", field.getDataTypeId());
+            raiseError(ORBS_EC_DATA_TYPE, CORBS_XML_SOURCE, __LINE__, field.getName());
+        }
+    }
+
+    const CXmlTagList& mTags;
+};
+
+}  // namespace
+
+int CSectionDataGroup::readXML(const std::string& path, bool raise) {
+    if (!fdfExistFile(path)) {
+        if (raise) raiseError(ORBS_EC_FILE_NOT_FOUND, CORBS_XML_SOURCE, __LINE__, path);
+        return 0;
+    }
+    const std::unique_ptr<CXmlTagList> tags = forbs_xml_parser(path);
+    if (!tags) {
+        if (raise) raiseError(ORBS_EC_XML_NOT_PARSED, CORBS_XML_SOURCE, __LINE__, path);
+        return 0;
+    }
+    clearAllFields();
+    setFileName(path);
+    const int root = tags->findTag(0, mHeaderName);
+    if (root < 0) {
+        traceDebug("NOT FOUND this->mInitialTag : %s\n", mHeaderName.c_str());
+        return 0;
+    }
+    SectionReader reader(*tags);
+    for (const auto& section : mSectionData) {
+        const int sectionTag = tags->findTag(root + 1, section->getName());
+        if (sectionTag < 0) continue;  // a section absent from the file stays unset
+        if (!reader.read(*section, sectionTag)) return 0;
+    }
+    NORBS_PARAMETER_FILE::applyChannelsDefault(*this);
+    return 1;
+}
+
+int CSectionDataGroup::readFromXMLFile(const std::string& path, const std::string& sectionName) {
+    CSectionData* section = getSection(sectionName);
+    if (section == nullptr || !fdfExistFile(path)) return 0;
+    const std::unique_ptr<CXmlTagList> tags = forbs_xml_parser(path);
+    if (!tags) return 0;
+    const int sectionTag = tags->findTag(0, sectionName);
+    if (sectionTag < 0) return 0;
+    section->clearAll();
+    setFileName(path);
+    return SectionReader(*tags).read(*section, sectionTag) ? 1 : 0;
+}
+
+int CSectionDataGroup::readFile(const std::string& path, bool raise) {
+    reset();
+    const std::string base = NORBS_PARAMETER_FILE::parameterFileBase(path);
+    const std::string xmlPath = base + ".sml";
+    const std::string textPath = base + "_hdr";
+
+    if (fdfExistFile(xmlPath)) {
+        if (!readXML(xmlPath, false)) {
+            set(ORBS_EC_XML_NOT_PARSED, CORBS_XML_SOURCE, xmlPath, __LINE__);
+            return 0;
+        }
+        NORBS_PARAMETER_FILE::applyPolarizationRule(*this);
+        return 1;
+    }
+
+    if (fdfExistFile(textPath)) {
+        clearAllFields();
+        setFileName(textPath);
+        // A legacy header need not hold every section of the set: a missing
+        // one is recorded (and raised when asked), the others are still read.
+        for (const auto& section : mSectionData) {
+            if (readTextSection(textPath, section->getName())) continue;
+            set(ORBS_EC_FILE_NOT_FOUND, CORBS_XML_SOURCE, section->getName(), __LINE__);
+            traceDebug("%s Not Found : %s\n", textPath.c_str(), section->getName().c_str());
+            if (raise) {
+                print(true, 15);
+                raiseError(ORBS_EC_FILE_NOT_FOUND, CORBS_XML_SOURCE, __LINE__, section->getName());
+            }
+        }
+        return 1;
+    }
+
+    if (fdfExistFile(path)) {
+        if (!readXML(path, raise)) return 0;
+        if (NORBS_PARAMETER_FILE::applyPolarizationRule(*this)) writeXML(path, false, true);
+        return 1;
+    }
+
+    set(ORBS_EC_NO_PARAMETER_FILE, CORBS_XML_SOURCE, path, __LINE__);
+    NORBS_ERROR_MANAGER::traceAtLevel(11, "%s Not Found\n", path.c_str());
+    return 0;
+}

@@ -1,0 +1,144 @@
+// Rules applied to a set around reading and writing it: the polarization
+// and channel-count defaults, the derived DEM coordinates and the software
+// version record.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "orbs_core_generic_utility.h"
+#include "orbs_description_section.h"
+#include "orbs_description_xml.h"
+#include "orbs_utility_global_vars.h"
+
+namespace {
+
+CSectionField* fieldOf(const CSectionDataGroup& set, const char* section, const char* field) {
+    const CSectionData* data = set.getSection(section);
+    return data != nullptr ? data->findField(field) : nullptr;
+}
+
+bool isSetScalar(const CSectionField* field) {
+    return field != nullptr && field->getShape() == CORBS_DS_SCALAR && field->isElementSet(0, 0);
+}
+
+// The numeric value of a set scalar, whichever number type it holds.
+std::optional<double> numberOf(const CSectionField* field) {
+    if (!isSetScalar(field)) return std::nullopt;
+    if (field->getDataTypeId() == CORBS_DS_DOUBLE) return field->getDouble();
+    if (field->getDataTypeId() == CORBS_DS_INTEGER) return field->getInteger();
+    return std::nullopt;
+}
+
+bool setNumber(CSectionField* field, double value) {
+    if (field == nullptr || field->getShape() != CORBS_DS_SCALAR) return false;
+    if (field->getDataTypeId() == CORBS_DS_DOUBLE) return field->setValue(value) == 1;
+    if (field->getDataTypeId() == CORBS_DS_INTEGER) return field->setValue(static_cast<int>(value)) == 1;
+    return false;
+}
+
+// Whether the set's cartographic system is geographic.  The cartographic
+// systems code will provide the real test; until then "GEO-GLOBAL" is it.
+bool isGeographicSystem(const CSectionDataGroup& set) {
+    const CSectionField* state = fieldOf(set, "CartographicSystem", "State");
+    return isSetScalar(state) && state->getDataTypeId() == CORBS_DS_STRING && state->getString() == "GEO-GLOBAL";
+}
+
+}  // namespace
+
+namespace NORBS_PARAMETER_FILE {
+
+bool applyPolarizationRule(CSectionDataGroup& set) {
+    const CSectionField* description = fieldOf(set, "ChannelInfo", "Description");
+    CSectionField* polarization = fieldOf(set, "ChannelInfo", "Polarization");
+    if (description == nullptr || polarization == nullptr) return false;
+    if (description->getDataTypeId() != CORBS_DS_STRING || polarization->getDataTypeId() != CORBS_DS_STRING) {
+        return false;
+    }
+    if (polarization->isInitField(false) || !description->isInitField(false)) return false;
+    if (description->getElementsNbr() < 1 || !description->isElementSet(0, 0)) return false;
+    const std::string first = description->getString(0, 0);
+    if (polarization->getShape() == CORBS_DS_SCALAR) return polarization->setValue(first) == 1;
+    return polarization->setValue(0, 0, first) == 1;
+}
+
+bool applyChannelsDefault(CSectionDataGroup& set) {
+    CSectionField* channels = fieldOf(set, "RasterInfo", "NrOfChannels");
+    if (channels == nullptr || channels->isInitField(false)) return false;
+    return setNumber(channels, 1);
+}
+
+bool deriveDemCoordinates(CSectionDataGroup& set) {
+    if (!set.getSection("RasterInfo") || !set.getSection("RegistrationCoordinates") ||
+        !set.getSection("DEMCoordinates") || !isGeographicSystem(set)) {
+        return false;
+    }
+    const std::optional<double> spacingNorth = numberOf(fieldOf(set, "RegistrationCoordinates", "PixelSpacingLatNorth"));
+    const std::optional<double> spacingEast = numberOf(fieldOf(set, "RegistrationCoordinates", "PixelSpacingLonEast"));
+    const std::optional<double> lines = numberOf(fieldOf(set, "RasterInfo", "NrOfLinesPerImage"));
+    const std::optional<double> pixels = numberOf(fieldOf(set, "RasterInfo", "NrOfPixelsPerLine"));
+    const std::optional<double> north = numberOf(fieldOf(set, "RegistrationCoordinates", "LatNorthing"));
+    const std::optional<double> east = numberOf(fieldOf(set, "RegistrationCoordinates", "LonEasting"));
+    if (!spacingNorth || !spacingEast || !lines || !pixels || !north || !east) return false;
+    setNumber(fieldOf(set, "DEMCoordinates", "NorthingCoordinateBegin"), *lines * *spacingNorth + *north);
+    setNumber(fieldOf(set, "DEMCoordinates", "NorthingGridSize"), -*spacingNorth);
+    setNumber(fieldOf(set, "DEMCoordinates", "NorthingCoordinateEnd"), *north);
+    setNumber(fieldOf(set, "DEMCoordinates", "EastingCoordinateBegin"), *east);
+    setNumber(fieldOf(set, "DEMCoordinates", "EastingGridSize"), *spacingEast);
+    setNumber(fieldOf(set, "DEMCoordinates", "EastingCoordinateEnd"), *pixels * *spacingEast + *east);
+    return true;
+}
+
+// Only the key/value matrix is handled here: the key "SOFTWARE" has no
+// mirror field, so the raster header code's full key recording is not
+// needed for it.
+bool recordSoftwareVersion(CSectionDataGroup& set) {
+    CSectionField* otherInfo = fieldOf(set, "RasterInfo", "OtherInfo");
+    if (otherInfo == nullptr || otherInfo->getDataTypeId() != CORBS_DS_STRING ||
+        otherInfo->getShape() != CORBS_DS_MATRIX) {
+        return false;
+    }
+    const std::string key = "SOFTWARE";
+    std::string value = NorvikCore::get_software_version();
+    std::replace(value.begin(), value.end(), '=', ':');
+    std::replace(value.begin(), value.end(), '\n', ' ');
+
+    if (!otherInfo->isInitField(false)) {
+        otherInfo->setDimension(1, 2);
+        return otherInfo->setValue(0, 0, key) == 1 && otherInfo->setValue(0, 1, value) == 1;
+    }
+    const int rows = otherInfo->getRowNbr();
+    const int cols = otherInfo->getColNbr();
+    if (cols < 2) return false;
+    for (int r = 0; r < rows; ++r) {
+        if (otherInfo->isElementSet(r, 0) && otherInfo->getString(r, 0).compare(0, key.size(), key) == 0) {
+            return otherInfo->setValue(r, 1, value) == 1;
+        }
+    }
+    // One more row: dimensioning drops the values, so they are kept aside.
+    std::vector<std::optional<std::string>> kept;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            kept.push_back(otherInfo->isElementSet(r, c) ? std::optional(otherInfo->getString(r, c)) : std::nullopt);
+        }
+    }
+    otherInfo->setDimension(rows + 1, cols);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const auto& text = kept[static_cast<std::size_t>(r * cols + c)];
+            if (text) otherInfo->setValue(r, c, *text);
+        }
+    }
+    return otherInfo->setValue(rows, 0, key) == 1 && otherInfo->setValue(rows, 1, value) == 1;
+}
+
+void syncToDisk(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
+    forbsFilesync(path, false);
+}
+
+}  // namespace NORBS_PARAMETER_FILE

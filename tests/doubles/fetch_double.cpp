@@ -1,0 +1,31 @@
+// Test double of the downloaders (AuxFetch, HubFetch), placed in the bin/
+// folder of a test installation.  It downloads nothing; process variables
+// tell it what to do:
+//   ORBS_DOUBLE_RECORD    file receiving the arguments, one per line
+//   ORBS_DOUBLE_PROGRESS  progress file to copy into RECORD.progress while running
+//   ORBS_DOUBLE_STOP      when set, writes 101 into the progress file (the
+//                         user interface asking the service to stop)
+//   ORBS_DOUBLE_EXIT      exit code (default 0)
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+int main(int argc, char** argv) {
+    const char* record = std::getenv("ORBS_DOUBLE_RECORD");
+    if (record != nullptr) {
+        std::ofstream out(record, std::ios::binary);
+        for (int i = 1; i < argc; ++i) out << argv[i] << "\n";
+    }
+    const char* progress = std::getenv("ORBS_DOUBLE_PROGRESS");
+    if (progress != nullptr && record != nullptr) {
+        std::ifstream in(progress, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        std::ofstream(std::string(record) + ".progress", std::ios::binary) << text.str();
+    }
+    if (progress != nullptr && std::getenv("ORBS_DOUBLE_STOP") != nullptr)
+        std::ofstream(progress, std::ios::binary | std::ios::trunc) << "101\nStop requested\n";
+    const char* code = std::getenv("ORBS_DOUBLE_EXIT");
+    return code ? std::atoi(code) : 0;
+}

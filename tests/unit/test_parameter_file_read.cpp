@@ -1,0 +1,151 @@
+// Reading parameter files: hand-written inputs, special bytes, failures and
+// the name resolution of readFile.
+#include <cmath>
+
+#include "test_parameter_file_support.h"
+
+using namespace orbs_test;
+
+namespace {
+
+class ParameterFileRead : public ParameterSetTest {
+protected:
+    // The sections of loose_layout.sml and of the readFile tests.
+    static void shapeChannelSet(CSectionDataGroup& set) {
+        addSection(set, "ChannelInfo",
+                   {{"Description", CORBS_DS_VECTOR, CORBS_DS_STRING},
+                    {"Polarization", CORBS_DS_SCALAR, CORBS_DS_STRING},
+                    {"IncidenceAngle", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}});
+        addSection(set, "RasterInfo",
+                   {{"NrOfLinesPerImage", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
+                    {"NrOfChannels", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
+                    {"CellType", CORBS_DS_SCALAR, CORBS_DS_STRING},
+                    {"BandName", CORBS_DS_VECTOR, CORBS_DS_STRING},
+                    {"HeaderOffset", CORBS_DS_SCALAR, CORBS_DS_INTEGER}});
+    }
+};
+
+}  // namespace
+
+TEST_F(ParameterFileRead, GoldenFilesReadBackTheirValues) {
+    CSectionDataGroup header;
+    shapeHeaderSet(header);
+    ASSERT_EQ(header.readXML(data("header_set.sml"), true), 1);
+    EXPECT_EQ(header.getFileName().value_or(""), data("header_set.sml"));
+    EXPECT_EQ(header["SensorName"].getString(), "A & B's \"x\"");
+    EXPECT_EQ(header["PixelSpacingLatNorth"].getDouble(), 0.1);
+    EXPECT_EQ(header["Counts"].getInteger(1, 0), 3);
+    EXPECT_EQ(header["first"].getInteger(), 7);
+    EXPECT_EQ(header["lat"].getDouble(1), 2.5);
+    EXPECT_EQ(header["OtherInfo"].getString(1, 0), "SOFTWARE");
+    EXPECT_FALSE(header["SensorId"].isInitField());
+
+    CSectionDataGroup command;
+    shapeCommandSet(command);
+    ASSERT_EQ(command.readXML(data("command_set.sml"), true), 1);
+    EXPECT_EQ(command["relative_orbit"].getInteger(), CORBS_USER_PARAMETER_TO_FILL_INT);
+    EXPECT_EQ(command["ratio"].getDouble(), CORBS_USER_OPTIONAL_PARAMETER_DBL);
+    EXPECT_EQ(command["orbits"].getInteger(1), CORBS_USER_OPTIONAL_PARAMETER_INT);
+    EXPECT_EQ(command["MAIN_TEST_CMD.output_folder"].getString(), "/data/out/");
+}
+
+TEST_F(ParameterFileRead, ValuesComeInDocumentOrderAndAbsentFieldsAreCleared) {
+    CSectionDataGroup set;
+    shapeChannelSet(set);
+    set["HeaderOffset"].setValue(64);  // not in the file: cleared by the read
+    ASSERT_EQ(set.readXML(data("loose_layout.sml"), true), 1);
+    CSectionField& description = set["Description"];
+    ASSERT_EQ(description.getColNbr(), 3);
+    EXPECT_EQ(description.getString(0), "HH");  // its ID says 5
+    EXPECT_EQ(description.getString(1), "HV");
+    EXPECT_FALSE(description.isElementSet(0, 2));
+    EXPECT_EQ(set["IncidenceAngle"].getDouble(), 31.5);
+    EXPECT_EQ(set["NrOfLinesPerImage"].getInteger(), 12);
+    EXPECT_TRUE(set["CellType"].isInitField());
+    EXPECT_EQ(set["CellType"].getString(), "");
+    EXPECT_FALSE(set["BandName"].isInitField());  // no vector element inside
+    EXPECT_FALSE(set["HeaderOffset"].isInitField());
+    EXPECT_FALSE(set["Polarization"].isInitField());  // readXML leaves it to readFile
+    EXPECT_EQ(set["NrOfChannels"].getInteger(), 1);
+}
+
+TEST_F(ParameterFileRead, SpecialBytesAndTheEmptyTextMark) {
+    CSectionDataGroup set;
+    shapeChannelSet(set);
+    writeFile(at("bytes.sml"),
+              "<HEADER_INFO><RasterInfo><CellType>a\x85z caf\xE9</CellType>"
+              "<BandName><VectorString NumberOfElements=\"2\"><ValueString>x&quot;&quot;y</ValueString>"
+              "<ValueString>&quot;q&quot;</ValueString></VectorString></BandName></RasterInfo></HEADER_INFO>");
+    ASSERT_EQ(set.readXML(at("bytes.sml"), true), 1);
+    EXPECT_EQ(set["CellType"].getString(), "a\x85z cafe");
+    EXPECT_EQ(set["BandName"].getString(0), "");
+    EXPECT_EQ(set["BandName"].getString(1), "\"q\"");
+}
+
+TEST_F(ParameterFileRead, FailuresRaiseOnlyWhenAsked) {
+    CSectionDataGroup set;
+    shapeChannelSet(set);
+    EXPECT_EQ(raisedCode([&] { set.readXML(at("missing.sml"), true); }), ORBS_EC_FILE_NOT_FOUND);
+    EXPECT_EQ(set.readXML(at("missing.sml"), false), 0);
+
+    writeFile(at("bad.sml"), "<HEADER_INFO><RasterInfo></HEADER_INFO>");
+    EXPECT_EQ(raisedCode([&] { set.readXML(at("bad.sml"), true); }), ORBS_EC_XML_NOT_PARSED);
+    EXPECT_EQ(set.readXML(at("bad.sml"), false), 0);
+
+    captureTrace(10);
+    writeFile(at("other.sml"), "<OTHER_ROOT><RasterInfo><NrOfLinesPerImage>3</NrOfLinesPerImage></RasterInfo></OTHER_ROOT>");
+    EXPECT_EQ(set.readXML(at("other.sml"), true), 0);
+    EXPECT_NE(trace().find("NOT FOUND this->mInitialTag : HEADER_INFO"), std::string::npos);
+    set.setHeaderName("OTHER_ROOT");
+    EXPECT_EQ(set.readXML(at("other.sml"), true), 1);
+    EXPECT_EQ(set["NrOfLinesPerImage"].getInteger(), 3);
+
+    writeFile(at("sizeless.sml"), "<OTHER_ROOT><RasterInfo><BandName><VectorString><ValueString>a</ValueString>"
+                                  "</VectorString></BandName></RasterInfo></OTHER_ROOT>");
+    EXPECT_EQ(set.readXML(at("sizeless.sml"), true), 0);
+}
+
+TEST_F(ParameterFileRead, ReadFilePrefersTheParameterFileOfTheBase) {
+    fs::copy_file(data("loose_layout.sml"), at("img.sml"));
+    writeFile(at("img_hdr"), "[RasterInfo]\nNrOfLinesPerImage = 99\n");
+    CSectionDataGroup set;
+    shapeChannelSet(set);
+    ASSERT_EQ(set.readFile(at("img_hdr"), true), 1);
+    EXPECT_EQ(set["NrOfLinesPerImage"].getInteger(), 12);
+    EXPECT_EQ(set["Polarization"].getString(), "HH");
+    EXPECT_EQ(set.get_error_code(), 0);
+    ASSERT_EQ(set.readFile(at("img.raw"), true), 0);  // base "img.raw": nothing there
+    EXPECT_EQ(set.get_error_code(), ORBS_EC_NO_PARAMETER_FILE);
+    EXPECT_EQ(set.get_error_other_info(), at("img.raw"));
+
+    fs::remove(at("img.sml"));
+    ASSERT_EQ(set.readFile(at("img.sml"), false), 1);  // the legacy header of the base
+    EXPECT_EQ(set["NrOfLinesPerImage"].getInteger(), 99);
+    EXPECT_EQ(set.get_error_code(), ORBS_EC_FILE_NOT_FOUND);  // no [ChannelInfo] in it
+    EXPECT_EQ(set.get_error_other_info(), "ChannelInfo");
+    EXPECT_EQ(raisedCode([&] { set.readFile(at("img_hdr"), true); }), ORBS_EC_FILE_NOT_FOUND);
+}
+
+TEST_F(ParameterFileRead, ReadFileOfAnOtherNameRewritesTheDefaultedPolarization) {
+    fs::copy_file(data("loose_layout.sml"), at("meta.xml"));
+    CSectionDataGroup set;
+    shapeChannelSet(set);
+    ASSERT_EQ(set.readFile(at("meta.xml"), true), 1);
+    EXPECT_EQ(set["Polarization"].getString(), "HH");
+    EXPECT_NE(readFile(at("meta.xml")).find("<Polarization>HH</Polarization>"), std::string::npos);
+
+    const std::string rewritten = readFile(at("meta.xml"));
+    ASSERT_EQ(set.readFile(at("meta.xml"), true), 1);  // nothing to default any more
+    EXPECT_EQ(readFile(at("meta.xml")), rewritten);
+}
+
+TEST_F(ParameterFileRead, ReadFromXMLFileTakesOneSection) {
+    CSectionDataGroup set;
+    shapeChannelSet(set);
+    set["HeaderOffset"].setValue(64);
+    ASSERT_EQ(set.readFromXMLFile(data("loose_layout.sml"), "ChannelInfo"), 1);
+    EXPECT_EQ(set["Description"].getString(1), "HV");
+    EXPECT_EQ(set["HeaderOffset"].getInteger(), 64);  // other sections untouched
+    EXPECT_EQ(set.readFromXMLFile(data("loose_layout.sml"), "Sensor"), 0);
+    EXPECT_EQ(set.readFromXMLFile(at("missing.sml"), "ChannelInfo"), 0);
+}

@@ -1,0 +1,186 @@
+// Writing parameter files: the layout against hand-written golden files,
+// the in-place section update and writeToFile's naming and derived fields.
+#include <cmath>
+
+#include "test_parameter_file_support.h"
+
+using namespace orbs_test;
+
+namespace {
+
+class ParameterFileWrite : public ParameterSetTest {
+protected:
+    void SetUp() override {
+        ParameterSetTest::SetUp();
+        NorvikCore::set_software_version("5.5.2.1=L64");
+    }
+
+    static bool wellFormed(const std::string& path) {
+        return std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str()) == 0;
+    }
+};
+
+// A raster header set for writeToFile: geographic or not.
+void shapeRasterSet(CSectionDataGroup& set, const char* state) {
+    addSection(set, "CartographicSystem", {{"State", CORBS_DS_SCALAR, CORBS_DS_STRING}});
+    addSection(set, "RegistrationCoordinates",
+               {{"LatNorthing", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"LonEasting", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"PixelSpacingLatNorth", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"PixelSpacingLonEast", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}});
+    addSection(set, "DEMCoordinates",
+               {{"NorthingCoordinateBegin", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"NorthingGridSize", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"NorthingCoordinateEnd", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"EastingCoordinateBegin", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"EastingGridSize", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
+                {"EastingCoordinateEnd", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}});
+    addSection(set, "ChannelInfo",
+               {{"Description", CORBS_DS_VECTOR, CORBS_DS_STRING}, {"Polarization", CORBS_DS_SCALAR, CORBS_DS_STRING}});
+    addSection(set, "RasterInfo",
+               {{"NrOfLinesPerImage", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
+                {"NrOfPixelsPerLine", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
+                {"NrOfChannels", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
+                {"OtherInfo", CORBS_DS_MATRIX, CORBS_DS_STRING}});
+    set["State"].setValue(std::string(state));
+    set["LatNorthing"].setValue(40.0);
+    set["LonEasting"].setValue(10.0);
+    set["PixelSpacingLatNorth"].setValue(-0.5);
+    set["PixelSpacingLonEast"].setValue(0.25);
+    set["NrOfLinesPerImage"].setValue(10);
+    set["NrOfPixelsPerLine"].setValue(20);
+    set["Description"].setDimension(1, 2);
+    set["Description"].setValue(0, std::string("VV"));
+    set["Description"].setValue(1, std::string("VH"));
+}
+
+}  // namespace
+
+TEST_F(ParameterFileWrite, HeaderSetMatchesTheGoldenLayout) {
+    CSectionDataGroup set;
+    shapeHeaderSet(set);
+    fillHeaderSet(set);
+    ASSERT_EQ(set.writeXML(at("out.sml"), true, false), 1);
+    EXPECT_EQ(readFile(at("out.sml")), readFile(data("header_set.sml")));
+    EXPECT_TRUE(wellFormed(at("out.sml")));
+
+    // Writing again records SOFTWARE in its row instead of adding one.
+    ASSERT_EQ(set.writeXML(at("out.sml"), true, true), 1);
+    EXPECT_EQ(set["OtherInfo"].getRowNbr(), 2);
+    EXPECT_EQ(readFile(at("out.sml")), readFile(data("header_set.sml")));
+}
+
+TEST_F(ParameterFileWrite, CommandSetUsesTheBareRootAndTemplateWords) {
+    CSectionDataGroup set;
+    shapeCommandSet(set);
+    set["output_folder"].setValue(std::string("/data/out/"));
+    set["relative_orbit"].setValue(CORBS_USER_PARAMETER_TO_FILL_INT);
+    set["ratio"].setValue(CORBS_USER_OPTIONAL_PARAMETER_DBL);
+    set["orbits"].setDimension(1, 2);
+    set["orbits"].setValue(0, 12);
+    set["orbits"].setValue(1, CORBS_USER_OPTIONAL_PARAMETER_INT);
+    set["delete_temporary_files"].setValue(std::string("OK"));
+    ASSERT_EQ(set.writeXML(at("cmd.sml"), true, false), 1);
+    EXPECT_EQ(readFile(at("cmd.sml")), readFile(data("command_set.sml")));
+}
+
+TEST_F(ParameterFileWrite, UnsetSetGivesDeclarationAndRootOnly) {
+    CSectionDataGroup set;
+    shapeCommandSet(set);
+    set.setHeaderName("MY_HEADER_INFO_X");  // contains HEADER_INFO: schema attributes
+    ASSERT_EQ(set.writeXML(at("empty.sml"), true, false), 1);
+    const std::string text = readFile(at("empty.sml"));
+    EXPECT_EQ(text.substr(0, 41), "<?xml version=\"1.0\" ?>\n<MY_HEADER_INFO_X ");
+    EXPECT_EQ(text.substr(text.size() - 23), "\">\n</MY_HEADER_INFO_X>\n");
+    EXPECT_EQ(occurrences(text, "\n"), 6);
+    EXPECT_TRUE(wellFormed(at("empty.sml")));
+}
+
+TEST_F(ParameterFileWrite, UpdatingSectionsKeepsEveryOtherByte) {
+    fs::copy_file(data("update_before.sml"), at("u.sml"));
+    CSectionDataGroup set;
+    addSection(set, "Alpha", {{"value", CORBS_DS_SCALAR, CORBS_DS_INTEGER}});
+    addSection(set, "Unset", {{"nothing", CORBS_DS_SCALAR, CORBS_DS_INTEGER}});
+    addSection(set, "Beta", {{"name", CORBS_DS_SCALAR, CORBS_DS_STRING}});
+    set["value"].setValue(5);
+    set["name"].setValue(std::string("b"));
+    ASSERT_EQ(set.writeXML(at("u.sml"), true, false), 1);
+    EXPECT_EQ(readFile(at("u.sml")), readFile(data("update_after.sml")));
+
+    // Carriage returns and a missing final new line survive an update.
+    writeFile(at("crlf.sml"), "<HEADER_INFO>\r\n<Keep a='1'>x</Keep>\r\n</HEADER_INFO>");
+    ASSERT_EQ(set.writeXML(at("crlf.sml"), true, false), 1);
+    EXPECT_EQ(readFile(at("crlf.sml")),
+              "<HEADER_INFO>\r\n<Keep a='1'>x</Keep>\r\n   <Alpha>\n      <value>5</value>\n   </Alpha>\n"
+              "   <Beta>\n      <name>b</name>\n   </Beta>\n</HEADER_INFO>");
+
+    writeFile(at("empty.sml"), "");
+    EXPECT_EQ(set.writeXML(at("empty.sml"), true, false), 1);
+    EXPECT_EQ(readFile(at("empty.sml")), "");
+}
+
+TEST_F(ParameterFileWrite, FailuresToOpenAreReportedOrRaised) {
+    CSectionDataGroup set;
+    addSection(set, "Alpha", {{"value", CORBS_DS_SCALAR, CORBS_DS_INTEGER}});
+    set["value"].setValue(1);
+    EXPECT_EQ(set.writeXML(at("no/such/dir/x.sml"), true, false), 0);
+    // A device that takes no data: opening works, writing does not.
+    EXPECT_EQ(raisedCode([&] { set.writeXML("/dev/full", true, true); }), ORBS_EC_WRITE_FAILED);
+    EXPECT_EQ(set.writeXML("/dev/full", false, true), 0);
+}
+
+TEST_F(ParameterFileWrite, WriteToFileNamesDerivesAndRewritesFromScratch) {
+    CSectionDataGroup set;
+    shapeRasterSet(set, "GEO-GLOBAL");
+    writeFile(at("img.sml"), "<HEADER_INFO>\n<Stale>1</Stale>\n</HEADER_INFO>\n");
+    ASSERT_EQ(set.writeToFile(at("img_HDR"), false, false), 1);
+    EXPECT_EQ(set["Polarization"].getString(), "VV");
+    EXPECT_EQ(set["NrOfChannels"].getInteger(), 1);
+    EXPECT_EQ(set["NorthingCoordinateBegin"].getDouble(), 10 * -0.5 + 40.0);
+    EXPECT_EQ(set["NorthingGridSize"].getDouble(), 0.5);
+    EXPECT_EQ(set["NorthingCoordinateEnd"].getDouble(), 40.0);
+    EXPECT_EQ(set["EastingCoordinateBegin"].getDouble(), 10.0);
+    EXPECT_EQ(set["EastingGridSize"].getDouble(), 0.25);
+    EXPECT_EQ(set["EastingCoordinateEnd"].getDouble(), 20 * 0.25 + 10.0);
+    const std::string text = readFile(at("img.sml"));
+    EXPECT_EQ(text.find("Stale"), std::string::npos);
+    EXPECT_NE(text.find("<EastingCoordinateEnd>15</EastingCoordinateEnd>"), std::string::npos);
+    EXPECT_NE(text.find("<ValueString ID = \"1\">5.5.2.1:L64</ValueString>"), std::string::npos);
+    EXPECT_FALSE(fs::exists(at("img_HDR")));
+
+    CSectionDataGroup projected;
+    shapeRasterSet(projected, "UTM-GLOBAL");
+    ASSERT_EQ(projected.writeToFile(at("utm.sml"), false, false), 1);
+    EXPECT_FALSE(projected["NorthingGridSize"].isInitField());
+    EXPECT_TRUE(fs::exists(at("utm.sml")));
+}
+
+TEST_F(ParameterFileWrite, RoundTripKeepsEveryValue) {
+    CSectionDataGroup written;
+    shapeHeaderSet(written);
+    fillHeaderSet(written);
+    written["CellType"].setValue(std::string("tab\tand <&> 'quotes' \x85 end"));
+    written["LatNorthing"].setValue(-1.0 / 3.0);
+    written["NrOfPixelsPerLine"].setValue(CORBS_USER_OPTIONAL_PARAMETER_INT);
+    ASSERT_EQ(written.writeXML(at("rt.sml"), true, false), 1);
+
+    CSectionDataGroup read;
+    shapeHeaderSet(read);
+    ASSERT_EQ(read.readXML(at("rt.sml"), true), 1);
+    EXPECT_EQ(read["CellType"].getString(), "tab\tand <&> 'quotes' \x85 end");
+    EXPECT_EQ(read["LatNorthing"].getDouble(), -1.0 / 3.0);
+    EXPECT_EQ(read["PixelSpacingLatNorth"].getDouble(), 0.1);
+    EXPECT_EQ(read["NrOfPixelsPerLine"].getInteger(), CORBS_USER_OPTIONAL_PARAMETER_INT);
+    EXPECT_EQ(read["pixels_latitude"].getDouble(1), CORBS_USER_PARAMETER_TO_FILL_DBL);
+    EXPECT_TRUE(std::isnan(read["pixels_latitude"].getDouble(2)));
+    EXPECT_EQ(read["Mode"].getString(), "");
+    EXPECT_TRUE(read["Mode"].isInitField());
+    EXPECT_EQ(read["Counts"].getInteger(0, 1), CORBS_USER_PARAMETER_TO_FILL_INT);
+    EXPECT_EQ(read["second"].getInteger(), CORBS_USER_PARAMETER_TO_FILL_INT);
+    EXPECT_EQ(read["lon"].getDouble(1), 4.75);
+    EXPECT_EQ(read["OtherInfo"].getString(1, 1), "5.5.2.1:L64");
+    EXPECT_EQ(read["BandName"].getString(0), "VV<1>");
+    EXPECT_EQ(read["BandName"].getString(1), "");  // an empty element reads as the empty text
+    EXPECT_FALSE(read["HeaderOffset"].isInitField());
+    EXPECT_FALSE(read["State"].isInitField());
+}
