@@ -2,9 +2,10 @@
 #include "orbs_errors.h"
 #include "sentinel_commands.h"
 
-int main_scihub_get(const char* parameters) {
-    // The parameter-file reader is not part of this build yet: the command
-    // cannot read its parameters and says so.
-    NORBS_ERROR_MANAGER::traceInfo("Parameter files cannot be read by this build\n");
-    NORBS_ERROR_MANAGER::raiseError(ORBS_EC_FILE_NOT_OPENED, "source/orbs_scihub_get", 1, parameters);
+int main_scihub_get(const char* /*parameters*/) {
+    // The search (query builder, area of interest, cartography and the
+    // HubFetch launch) is not part of this build: the command refuses to run
+    // rather than pretend to search.
+    NORBS_ERROR_MANAGER::raiseError(ORBS_EC_ENVIRONMENT, "source/orbs_scihub_get", __LINE__,
+                                    "The product search is not part of this build");
 }

@@ -46,7 +46,7 @@ TEST_F(Dispatch, OverlongCommandStringIsRefused) {
 TEST_F(Dispatch, FailedRunReportsInEveryFile) {
     const std::string parameters = (scratch() / "missing params.sml").string();
     const RunResult r = run({"main_sentinel_auxiliaries#" + parameters + "###Orbiscan###whatever"});
-    EXPECT_EQ(r.status, 40001 & 0xFF);
+    EXPECT_EQ(r.status, 40002 & 0xFF);
     EXPECT_NE(r.err.find(parameters), std::string::npos);
 
     const std::string trace = readFile(work() / "Process.trace");
@@ -58,9 +58,9 @@ TEST_F(Dispatch, FailedRunReportsInEveryFile) {
     const std::vector<std::string> progress = readLines(work() / "Process.working");
     ASSERT_GE(progress.size(), 4u);
     EXPECT_EQ(progress[0], "-1");
-    EXPECT_EQ(progress[2], "File cannot be opened or read [EC : 40001]");
+    EXPECT_EQ(progress[2], "File not found [EC : 40002]");
     EXPECT_EQ(readLines(work() / "Process.working_error")[0], "-1");
-    EXPECT_NE(readFile(work() / "Process.log").find("ERROR : [ERROR ID : 40001]"), std::string::npos);
+    EXPECT_NE(readFile(work() / "Process.log").find("ERROR : [ERROR ID : 40002]"), std::string::npos);
 
     // The archive holds the trace and the log, made by the real tar.
     ASSERT_TRUE(hasArchive(work()));
@@ -84,18 +84,16 @@ TEST_F(Dispatch, ConfigurationFileDecidesTheDirectories) {
           aux + "map_files/", aux + "description_files/", aux + "xml_parameters_definition/",
           aux + "description_files/", aux + "description_files/", aux + "xml_schema_files/", std::string("LSBF"),
           std::string("ACTIVE"), std::string("-"), std::string("NaN")})
-        text += line + "\r\n";
-    // A CR LF after "/" removes the slash too: the directory lines keep
-    // working because the loader appends it where it is needed.
+        text += line + "\n";
     writeFile(root() / "Orbiscan_configuration.ini", text);
-    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
-    EXPECT_EQ(r.status, 40001 & 0xFF);
+    const RunResult r = run({"main_sentinel_auxiliaries#/nowhere.sml"});
+    EXPECT_EQ(r.status, 40002 & 0xFF);
     EXPECT_TRUE(fs::exists(elsewhere / "Process.working_error"));
 }
 
 TEST_F(Dispatch, ShortConfigurationFileEndsWith120000) {
     writeFile(root() / "Orbiscan_configuration.ini", "/a/\n/b/\n");
-    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
+    const RunResult r = run({"main_sentinel_auxiliaries#/nowhere.sml"});
     EXPECT_EQ(r.status, 120000 & 0xFF);
     EXPECT_NE(r.err.find("[EC : 120000]"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::is_empty(work()));
@@ -103,19 +101,22 @@ TEST_F(Dispatch, ShortConfigurationFileEndsWith120000) {
 }
 
 TEST_F(Dispatch, MissingWorkingDirectoryStillEndsWithTheCode) {
+    // Nothing can be written there, not even the flattened description of
+    // the command: its parameters cannot be read.
+    const std::string parameters = (fs::path(ORBS_SOURCE_DIR) / "examples" / "sentinel_auxiliaries.sml").string();
     env["ORBISCAN_WORKING_DIR"] = (scratch() / "does" / "not" / "exist").string();
-    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
+    const RunResult r = run({"main_sentinel_auxiliaries#" + parameters});
     EXPECT_EQ(r.status, 40001 & 0xFF);
-    EXPECT_NE(r.err.find("/nowhere.sml"), std::string::npos);
+    EXPECT_NE(r.err.find(parameters), std::string::npos);
 }
 
 TEST_F(Dispatch, TruncatedCatalogueStillReports) {
     writeFile(root() / "auxiliary/description_files/orbs_errors_catalog.des", "27\nnames\nA\nB\n");
-    const RunResult r = run({"main_scihub_get#/nowhere.sml"});
-    EXPECT_EQ(r.status, 40001 & 0xFF);
+    const RunResult r = run({"main_sentinel_auxiliaries#/nowhere.sml"});
+    EXPECT_EQ(r.status, 40002 & 0xFF);
     const std::vector<std::string> error = readLines(work() / "Process.working_error");
     ASSERT_GE(error.size(), 2u);
-    EXPECT_EQ(error[1], "AN ERROR OCCUR DURING Orbiscan INIT  : [40001] [EC : 40001]");
+    EXPECT_EQ(error[1], "AN ERROR OCCUR DURING Orbiscan INIT  : [40002] [EC : 40002]");
 }
 
 }  // namespace

@@ -1,0 +1,173 @@
+// The auxiliary files command run by the installed executable, with a test
+// double in place of the downloader AuxFetch.
+#include <chrono>
+#include <thread>
+
+#include "e2e_support.h"
+#include "private_x_server.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kStatusSpawnFailed = 260004 & 0xFF;
+
+class Auxiliaries : public Installation {
+protected:
+    void SetUp() override {
+        Installation::SetUp();
+        fs::copy_file(ORBS_FETCH_DOUBLE, root() / "bin" / "AuxFetch", fs::copy_options::overwrite_existing);
+        record = scratch() / "record.txt";
+        env["ORBS_DOUBLE_RECORD"] = record.string();
+        env["ORBS_DOUBLE_PROGRESS"] = (work() / "Process.working").string();
+        parameters = scratch() / "my parameters" / "aux.sml";
+        output = scratch() / "out dir";
+    }
+
+    // A parameter file from the shipped example with the given values.
+    void writeParameters(const std::string& outputFolder, const std::string& method, const std::string& wait,
+                         const std::string& environment = "IDL_ENVI_ENV") {
+        std::string text = readFile(fs::path(ORBS_SOURCE_DIR) / "examples" / "sentinel_auxiliaries.sml");
+        auto replace = [&text](const std::string& field, const std::string& value) {
+            const std::string open = "<" + field + ">", close = "</" + field + ">";
+            const std::size_t begin = text.find(open) + open.size();
+            text.replace(begin, text.find(close) - begin, value);
+        };
+        replace("output_folder", outputFolder);
+        replace("download_method", method);
+        replace("wait_until_finish_flag", wait);
+        replace("OrbiscanEnvironment", environment);
+        writeFile(parameters, text);
+    }
+
+    RunResult runCommand() { return run({"main_sentinel_auxiliaries#" + parameters.string()}); }
+
+    // The arguments the double received; waits for a downloader that the
+    // service did not wait for.
+    std::vector<std::string> received() const {
+        for (int i = 0; i < 1000 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return readLines(record);
+    }
+
+    std::vector<std::string> folderArguments(const std::string& base) const {
+        return {base + "/AUX_INS", base + "/AUX_CAL", base + "/AUX_POEORB", base + "/AUX_RESORB"};
+    }
+
+    std::string trace() const { return readFile(work() / "Process.trace"); }
+
+    fs::path record, parameters, output;
+};
+
+std::vector<std::string> join(std::vector<std::string> head, const std::vector<std::string>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+class AuxiliariesWithoutTerminal : public Auxiliaries {
+protected:
+    void SetUp() override {
+        Auxiliaries::SetUp();
+        if (!canHideUsrBin()) GTEST_SKIP() << "cannot hide /usr/bin/xterm on this machine";
+        withoutUsrBin = true;
+    }
+};
+
+TEST_F(AuxiliariesWithoutTerminal, WaitsForTheDownloaderStartedDirectly) {
+    writeParameters(output.string(), "full_download", "OK");
+    const RunResult r = runCommand();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(received(), join({"-c", parameters.string()}, folderArguments(output.string())));
+    for (const std::string& folder : folderArguments(output.string())) EXPECT_TRUE(fs::is_directory(folder));
+
+    // While the downloader ran, the progress file told the user interface.
+    EXPECT_EQ(readFile(record.string() + ".progress"), "50\nDownloading (see AuxFetch terminal) ...\n");
+    EXPECT_FALSE(fs::exists(work() / "Process.working"));
+    const std::string command = "\"" + (root() / "bin" / "AuxFetch").string() + "\" -c \"" + parameters.string() +
+                                "\" \"" + output.string() + "/AUX_INS\"";
+    EXPECT_NE(trace().find("\nNO XTerm found command = '" + command), std::string::npos) << trace();
+}
+
+TEST_F(AuxiliariesWithoutTerminal, NeverPassesWaitOptionAndOnlyExactFullDownload) {
+    for (const char* method : {"Full_download", "full_download ", "", "incremental"}) {
+        for (const char* wait : {"OK", "NotOK"}) {
+            fs::remove(record);
+            writeParameters(output.string() + "/", method, wait);
+            const RunResult r = runCommand();
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(received(), join({"-i", "-c", parameters.string()}, folderArguments(output.string())))
+                << "method '" << method << "' wait " << wait;
+        }
+    }
+}
+
+TEST_F(AuxiliariesWithoutTerminal, MissingDownloaderFailsWith260004) {
+    fs::remove(root() / "bin" / "AuxFetch");
+    writeParameters(output.string(), "full_download", "OK");
+    const RunResult r = runCommand();
+    EXPECT_EQ(r.status, kStatusSpawnFailed);
+    const std::vector<std::string> error = readLines(work() / "Process.working_error");
+    ASSERT_GE(error.size(), 3u);
+    EXPECT_EQ(error[1], "External program failed [EC : 260004]");
+    EXPECT_EQ(error[2], "Error spawning AuxFetch");
+    EXPECT_EQ(readLines(work() / "Process.working")[1], "Spawning AuxFetch ...");
+}
+
+TEST_F(AuxiliariesWithoutTerminal, StopRequestWhileWaitingEndsWith50000) {
+    env["ORBS_DOUBLE_STOP"] = "1";
+    writeParameters(output.string(), "full_download", "OK");
+    const RunResult r = runCommand();
+    EXPECT_EQ(r.status, 50000 & 0xFF);
+    const std::vector<std::string> progress = readLines(work() / "Process.working");
+    ASSERT_GE(progress.size(), 3u);
+    EXPECT_EQ(progress[0], "-1");
+    EXPECT_EQ(progress[2], "Processing stopped by the operator [EC : 50000]");
+}
+
+class AuxiliariesInTerminal : public Auxiliaries {
+protected:
+    void SetUp() override {
+        Auxiliaries::SetUp();
+        if (!PrivateXServer::start()) GTEST_SKIP() << "no xterm or no Xvfb to run a terminal";
+    }
+};
+
+TEST_F(AuxiliariesInTerminal, WaitingRunHasNoWaitOption) {
+    writeParameters(output.string(), "full_download", "OK");
+    const RunResult r = runCommand();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(received(), join({"-c", parameters.string()}, folderArguments(output.string())));
+    EXPECT_NE(trace().find("\nXTerm command = '\"" + (root() / "bin" / "AuxFetch").string() + "\" -c"),
+              std::string::npos);
+}
+
+TEST_F(AuxiliariesInTerminal, RunWithoutWaitingAsksTheDownloaderToWait) {
+    writeParameters(output.string() + "/", "other", "NotOK");
+    const RunResult r = runCommand();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(received(), join({"-w", "-i", "-c", parameters.string()}, folderArguments(output.string())));
+}
+
+TEST_F(AuxiliariesInTerminal, MissingDownloaderFailsWith260004) {
+    fs::remove(root() / "bin" / "AuxFetch");
+    writeParameters(output.string(), "full_download", "OK");
+    EXPECT_EQ(runCommand().status, kStatusSpawnFailed);
+}
+
+TEST_F(Auxiliaries, ParameterFileProblems) {
+    writeParameters(output.string(), "full_download", "OK", "OTHER_ENV");
+    RunResult r = runCommand();
+    EXPECT_EQ(r.status, 40001 & 0xFF);
+    EXPECT_EQ(readLines(work() / "Process.working_error")[1], "File cannot be opened or read [EC : 40001]");
+    EXPECT_FALSE(fs::exists(output));
+
+    fs::remove(parameters);
+    r = runCommand();
+    EXPECT_EQ(r.status, 40002 & 0xFF);
+
+    writeFile(parameters, "<not xml");
+    r = runCommand();
+    EXPECT_EQ(r.status, 40021 & 0xFF);
+}
+
+}  // namespace
+}  // namespace e2e
