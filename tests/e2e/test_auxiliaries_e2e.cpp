@@ -73,6 +73,7 @@ protected:
 };
 
 TEST_F(AuxiliariesWithoutTerminal, WaitsForTheDownloaderStartedDirectly) {
+    env["ORBS_DOUBLE_AWAIT"] = "50";
     writeParameters(output.string(), "full_download", "OK");
     const RunResult r = runCommand();
     EXPECT_EQ(r.status, 0) << r.err;
@@ -114,6 +115,7 @@ TEST_F(AuxiliariesWithoutTerminal, MissingDownloaderFailsWith260004) {
 
 TEST_F(AuxiliariesWithoutTerminal, StopRequestWhileWaitingEndsWith50000) {
     env["ORBS_DOUBLE_STOP"] = "1";
+    env["ORBS_DOUBLE_AWAIT"] = "50";  // the request arrives while the service waits
     writeParameters(output.string(), "full_download", "OK");
     const RunResult r = runCommand();
     EXPECT_EQ(r.status, 50000 & 0xFF);
