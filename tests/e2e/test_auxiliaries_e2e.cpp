@@ -155,20 +155,53 @@ TEST_F(AuxiliariesInTerminal, MissingDownloaderFailsWith260004) {
     EXPECT_EQ(runCommand().status, kStatusSpawnFailed);
 }
 
-TEST_F(Auxiliaries, ParameterFileProblems) {
-    writeParameters(output.string(), "full_download", "OK", "OTHER_ENV");
-    RunResult r = runCommand();
-    EXPECT_EQ(r.status, 40001 & 0xFF);
-    EXPECT_EQ(readLines(work() / "Process.working_error")[1], "File cannot be opened or read [EC : 40001]");
-    EXPECT_FALSE(fs::exists(output));
+// Bad parameter files end with the documented code, a readable report, and
+// the user's file untouched.
+TEST_F(Auxiliaries, BadParameterFiles) {
+    writeParameters(output.string(), "full_download", "OK");
+    const std::string good = readFile(parameters);
+    auto without = [&good](const std::string& from, const std::string& to) {
+        std::string text = good;
+        text.erase(text.find(from), text.find(to) + to.size() - text.find(from));
+        return text;
+    };
+    std::string deep = "<?xml version=\"1.0\" ?>\n";
+    for (int i = 0; i < 21; ++i) deep += "<e" + std::to_string(i) + ">";
+    for (int i = 20; i >= 0; --i) deep += "</e" + std::to_string(i) + ">";
+    std::string wrongRoot = good;
+    for (std::size_t at; (at = wrongRoot.find("PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD")) != std::string::npos;)
+        wrongRoot.replace(at, 40, "OTHER_ROOT");
+    std::string wrongEnvironment = good;
+    wrongEnvironment.replace(wrongEnvironment.find("IDL_ENVI_ENV"), 12, "OTHER_ENV");
+
+    const struct {
+        std::string text;
+        int code;
+        std::string detail;
+    } cases[] = {
+        {"", 40021, parameters.string()},
+        {"<not xml", 40021, parameters.string()},
+        {deep, 40021, parameters.string()},
+        {wrongRoot, 40001, parameters.string()},
+        {wrongEnvironment, 40001, parameters.string()},
+        {without("   <MAIN_SENTINEL_AUXILIARIES_CMD>", "</MAIN_SENTINEL_AUXILIARIES_CMD>\n"), 40001,
+         parameters.string()},
+        {without("      <output_folder>", "</output_folder>\n"), 130005, "output_folder"},
+    };
+    for (const auto& c : cases) {
+        writeFile(parameters, c.text);
+        const RunResult r = runCommand();
+        EXPECT_EQ(r.status, c.code & 0xFF) << c.text;
+        const std::vector<std::string> error = readLines(work() / "Process.working_error");
+        ASSERT_GE(error.size(), 3u) << c.text;
+        EXPECT_NE(error[1].find("[EC : " + std::to_string(c.code) + "]"), std::string::npos) << error[1];
+        EXPECT_EQ(error[2], c.detail.substr(0, 48)) << c.text;
+        EXPECT_EQ(readFile(parameters), c.text);
+        EXPECT_FALSE(fs::exists(output));
+    }
 
     fs::remove(parameters);
-    r = runCommand();
-    EXPECT_EQ(r.status, 40002 & 0xFF);
-
-    writeFile(parameters, "<not xml");
-    r = runCommand();
-    EXPECT_EQ(r.status, 40021 & 0xFF);
+    EXPECT_EQ(runCommand().status, 40002 & 0xFF);
 }
 
 }  // namespace
