@@ -287,6 +287,8 @@ public:
     int checkCompatibility(const CSectionDataGroup& other) const;
 
 private:
+    // The field of a key, or null with the failure recorded and traced.
+    CSectionField* locateField(const std::string& key);
     // Locates the field of a non-raising access and checks it; the field
     // when the access may proceed, else null with the failure recorded.
     CSectionField* admitRead(const std::string& key, int dataTypeId, CSectionField::Form form, int row, int col,

@@ -13,16 +13,21 @@ void CSectionDataGroup::recordFailure(int code, const std::string& key, int line
     set(code, CORBS_SECTION_SOURCE, key, line);
 }
 
-CSectionField* CSectionDataGroup::admitRead(const std::string& key, int dataTypeId, CSectionField::Form form, int row, int col,
-                                            bool* pulseDurationPastEnd) {
+CSectionField* CSectionDataGroup::locateField(const std::string& key) {
     reset();
     CSectionField* field = findField(key);
     if (field == nullptr) {
         recordFailure(ORBS_EC_FIELD_NOT_FOUND, key, __LINE__);
         traceInfo("CSectionDataGroup Not found the field : %s\n", key.c_str());
         traceFileName();
-        return nullptr;
     }
+    return field;
+}
+
+CSectionField* CSectionDataGroup::admitRead(const std::string& key, int dataTypeId, CSectionField::Form form, int row, int col,
+                                            bool* pulseDurationPastEnd) {
+    CSectionField* field = locateField(key);
+    if (field == nullptr) return nullptr;
     const int code = field->probeRead(dataTypeId, form, row, col);
     switch (code) {
     case 0:
@@ -71,14 +76,8 @@ bool CSectionDataGroup::finishRead(bool delivered, const std::string& key, bool*
 }
 
 CSectionField* CSectionDataGroup::admitWrite(const std::string& key, int dataTypeId, int row, int col) {
-    reset();
-    CSectionField* field = findField(key);
-    if (field == nullptr) {
-        recordFailure(ORBS_EC_FIELD_NOT_FOUND, key, __LINE__);
-        traceInfo("CSectionDataGroup Not found the field : %s\n", key.c_str());
-        traceFileName();
-        return nullptr;
-    }
+    CSectionField* field = locateField(key);
+    if (field == nullptr) return nullptr;
     const int code = field->probeWrite(dataTypeId, row, col);
     switch (code) {
     case 0:

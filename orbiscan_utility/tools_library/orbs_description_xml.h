@@ -106,6 +106,10 @@ std::string escapeXmlText(const std::string& text);
 // A raster or parameter path without its "_hdr" and ".sml" endings.
 std::string parameterFileBase(const std::string& path);
 
+// The data type word of element names ("Integer", "Double", "String",
+// "EFDT" for any other type).
+const char* typeWord(int dataTypeId);
+
 // Doubles as written to files: 30 significant digits, "NaN".
 std::string formatDouble(double value);
 // Value words of both formats: "NaN"/"nan" and the two template words.

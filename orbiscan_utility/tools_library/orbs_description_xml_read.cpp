@@ -12,26 +12,24 @@ using NORBS_ERROR_MANAGER::traceDebug;
 
 namespace {
 
-const char* typeWord(int dataTypeId) {
-    switch (dataTypeId) {
-    case CORBS_DS_INTEGER: return "Integer";
-    case CORBS_DS_DOUBLE: return "Double";
-    case CORBS_DS_STRING: return "String";
-    default: return "EFDT";
-    }
-}
-
 // Fills the fields of one section from the tags of its element.
+//
+// Every search for a child of a container (section, vector, matrix, row,
+// structure) is bounded by the container's subtree end, computed once per
+// container: asking the tag list for it at each search would rescan the
+// whole container for every element, and a matrix of R rows or a vector of
+// N values would cost R^2 or N^2 tag visits.
 class SectionReader {
 public:
     explicit SectionReader(const CXmlTagList& tags) : mTags(tags) {}
 
     // false when the file contradicts itself (a container without its size).
     bool read(CSectionData& section, int sectionTag) {
+        const int sectionEnd = mTags.getSubtreeEnd(sectionTag);
         for (int i = 0; i < section.getFieldsNbr(); ++i) {
             CSectionField& field = *section.getField(i);
             if (field.getParentIndex() != -1) continue;  // read with their owner
-            const int fieldTag = mTags.findTag(sectionTag + 1, field.getName(), CXmlTagQuery::inside(sectionTag));
+            const int fieldTag = findChild(sectionTag + 1, sectionEnd, field.getName());
             if (fieldTag < 0) continue;  // absent fields stay unset
             if (!readField(field, fieldTag)) {
                 traceDebug("readXML : cannot read the field %s of %s\n", field.getName().c_str(),
@@ -43,6 +41,16 @@ public:
     }
 
 private:
+    // The first tag named `name` in [from, end), or -1.  With `end` the
+    // subtree end of a container that precedes `from`, this is
+    // findTag(from, name, CXmlTagQuery::inside(container)).
+    int findChild(int from, int end, const std::string& name) const {
+        for (int i = from; i < end; ++i) {
+            if (mTags.getTag(i)->mName == name) return i;
+        }
+        return -1;
+    }
+
     bool readField(CSectionField& field, int fieldTag) {
         switch (field.getShape()) {
         case CORBS_DS_SCALAR: store(field, 0, 0, fieldTag); return true;
@@ -62,15 +70,17 @@ private:
     // Values are taken in document order; the "ID" attributes are not
     // consulted.
     bool readVector(CSectionField& field, int fieldTag) {
-        const std::string type = typeWord(field.getDataTypeId());
-        const int vector = mTags.findTag(fieldTag + 1, "Vector" + type, CXmlTagQuery::inside(fieldTag));
+        const std::string type = NORBS_PARAMETER_FILE::typeWord(field.getDataTypeId());
+        const int vector = findChild(fieldTag + 1, mTags.getSubtreeEnd(fieldTag), "Vector" + type);
         if (vector < 0) return true;
         const std::optional<int> count = sizeAttribute(vector, "NumberOfElements");
         if (!count) return false;
         field.setDimension(1, *count);
+        const int vectorEnd = mTags.getSubtreeEnd(vector);
+        const std::string valueName = "Value" + type;
         int cursor = vector;
         for (int i = 0; i < *count; ++i) {
-            cursor = mTags.findTag(cursor + 1, "Value" + type, CXmlTagQuery::inside(vector));
+            cursor = findChild(cursor + 1, vectorEnd, valueName);
             if (cursor < 0) break;
             store(field, 0, i, cursor);
         }
@@ -78,20 +88,24 @@ private:
     }
 
     bool readMatrix(CSectionField& field, int fieldTag) {
-        const std::string type = typeWord(field.getDataTypeId());
-        const int matrix = mTags.findTag(fieldTag + 1, "Matrix" + type, CXmlTagQuery::inside(fieldTag));
+        const std::string type = NORBS_PARAMETER_FILE::typeWord(field.getDataTypeId());
+        const int matrix = findChild(fieldTag + 1, mTags.getSubtreeEnd(fieldTag), "Matrix" + type);
         if (matrix < 0) return true;
         const std::optional<int> rows = sizeAttribute(matrix, "NumberOfRows");
         const std::optional<int> cols = sizeAttribute(matrix, "NumberOfColumns");
         if (!rows || !cols) return false;
         field.setDimension(*rows, *cols);
+        const int matrixEnd = mTags.getSubtreeEnd(matrix);
+        const std::string rowName = "MatrixRow" + type;
+        const std::string valueName = "Value" + type;
         int row = matrix;
         for (int r = 0; r < *rows; ++r) {
-            row = mTags.findTag(row + 1, "MatrixRow" + type, CXmlTagQuery::inside(matrix));
+            row = findChild(row + 1, matrixEnd, rowName);
             if (row < 0) break;
+            const int rowEnd = mTags.getSubtreeEnd(row);
             int value = row;
             for (int c = 0; c < *cols; ++c) {
-                value = mTags.findTag(value + 1, "Value" + type, CXmlTagQuery::inside(row));
+                value = findChild(value + 1, rowEnd, valueName);
                 if (value < 0) break;
                 store(field, r, c, value);
             }
@@ -101,31 +115,35 @@ private:
 
     bool readMultiple(CSectionField& field, int fieldTag) {
         const std::string& name = field.getName();
-        const int vectorOfStructs = mTags.findTag(fieldTag + 1, "VectorOfStructs_" + name, CXmlTagQuery::inside(fieldTag));
+        const int fieldEnd = mTags.getSubtreeEnd(fieldTag);
+        const int vectorOfStructs = findChild(fieldTag + 1, fieldEnd, "VectorOfStructs_" + name);
         if (vectorOfStructs >= 0) {
             const std::optional<int> count = sizeAttribute(vectorOfStructs, "NumberOfElements");
             if (!count) return false;
             for (int j = 0; j < field.getSubFieldsNbr(); ++j) {
                 if (CSectionField* sub = field.getSubField(j)) sub->setDimension(1, *count);
             }
+            const int vectorOfStructsEnd = mTags.getSubtreeEnd(vectorOfStructs);
+            const std::string valuesName = "VectorOfStructsValues_" + name;
             int values = vectorOfStructs;
             for (int i = 0; i < *count; ++i) {
-                values = mTags.findTag(values + 1, "VectorOfStructsValues_" + name, CXmlTagQuery::inside(vectorOfStructs));
+                values = findChild(values + 1, vectorOfStructsEnd, valuesName);
                 if (values < 0) break;
                 storeSubFields(field, i, values);
             }
             return true;
         }
-        const int structure = mTags.findTag(fieldTag + 1, "Struct_" + name, CXmlTagQuery::inside(fieldTag));
+        const int structure = findChild(fieldTag + 1, fieldEnd, "Struct_" + name);
         if (structure >= 0) storeSubFields(field, 0, structure);
         return true;
     }
 
     void storeSubFields(CSectionField& field, int element, int container) {
+        const int containerEnd = mTags.getSubtreeEnd(container);
         for (int j = 0; j < field.getSubFieldsNbr(); ++j) {
             CSectionField* sub = field.getSubField(j);
             if (sub == nullptr) continue;
-            const int tag = mTags.findTag(container + 1, sub->getName(), CXmlTagQuery::inside(container));
+            const int tag = findChild(container + 1, containerEnd, sub->getName());
             // A sub-field whose shape does not fit the container has no
             // room for the element: it stays unset.
             if (tag >= 0 && sub->hasTables() && element < sub->getColNbr()) store(*sub, 0, element, tag);

@@ -21,6 +21,15 @@ std::string parameterFileBase(const std::string& path) {
     return base;
 }
 
+const char* typeWord(int dataTypeId) {
+    switch (dataTypeId) {
+    case CORBS_DS_INTEGER: return "Integer";
+    case CORBS_DS_DOUBLE: return "Double";
+    case CORBS_DS_STRING: return "String";
+    default: return "EFDT";
+    }
+}
+
 std::string formatDouble(double value) {
     if (std::isnan(value)) return "NaN";
     // "%.30g" prints at most 30 digits, a sign, a point and a 5-character

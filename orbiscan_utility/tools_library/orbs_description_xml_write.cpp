@@ -18,15 +18,6 @@ constexpr int kIndentUnit = 3;
 
 std::string indentation(int level) { return std::string(static_cast<std::size_t>(level * kIndentUnit), ' '); }
 
-const char* typeWord(int dataTypeId) {
-    switch (dataTypeId) {
-    case CORBS_DS_INTEGER: return "Integer";
-    case CORBS_DS_DOUBLE: return "Double";
-    case CORBS_DS_STRING: return "String";
-    default: return "EFDT";
-    }
-}
-
 std::string attribute(const char* name, int value) {
     return std::string(" ") + name + " = \"" + std::to_string(value) + "\"";
 }
@@ -74,7 +65,7 @@ void closing(std::string& out, int level, const std::string& name) {
 }
 
 void appendVector(std::string& out, const CSectionField& field, int level) {
-    const std::string type = typeWord(field.getDataTypeId());
+    const std::string type = NORBS_PARAMETER_FILE::typeWord(field.getDataTypeId());
     const int count = field.getColNbr();
     opening(out, level + 1, "Vector" + type, attribute("NumberOfElements", count));
     for (int i = 0; i < count; ++i) {
@@ -84,7 +75,7 @@ void appendVector(std::string& out, const CSectionField& field, int level) {
 }
 
 void appendMatrix(std::string& out, const CSectionField& field, int level) {
-    const std::string type = typeWord(field.getDataTypeId());
+    const std::string type = NORBS_PARAMETER_FILE::typeWord(field.getDataTypeId());
     const int rows = field.getRowNbr();
     const int cols = field.getColNbr();
     opening(out, level + 1, "Matrix" + type, attribute("NumberOfRows", rows) + attribute("NumberOfColumns", cols));
