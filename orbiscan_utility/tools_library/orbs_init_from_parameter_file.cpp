@@ -11,27 +11,11 @@
 
 namespace {
 
-std::unique_ptr<CSectionData> buildSection(const CSectionDescription& description) {
-    auto section = std::make_unique<CSectionData>(description.name);
-    for (const CFieldDescription& field : description.fields) {
-        if (field.shape == CORBS_DS_MULTIPLE)
-            section->addField(CSectionField::createMultiple(field.name, field.subFieldShape, field.dataTypeId,
-                                                            field.subFieldNames));
-        else
-            section->addField(std::make_unique<CSectionField>(field.name, field.shape, field.dataTypeId));
-    }
-    return section;
-}
-
-// Copies the set elements of one field into a field of the same shape and
-// data type.
+// Copies the state of one field (its dimensions and set elements; an unset
+// field leaves the copy unset) into a field of the same shape and data type.
+// Fields of another shape or type are left alone: their values would not fit.
 void copyFieldValues(const CSectionField& from, CSectionField& to) {
     if (from.getShape() != to.getShape() || from.getDataTypeId() != to.getDataTypeId()) return;
-    if (from.getShape() == CORBS_DS_MULTIPLE) {
-        for (int i = 0; i < from.getSubFieldsNbr() && i < to.getSubFieldsNbr(); ++i)
-            if (from.getSubField(i) && to.getSubField(i)) copyFieldValues(*from.getSubField(i), *to.getSubField(i));
-        return;
-    }
     to.clearAll();
     if (!from.hasTables()) return;
     if (from.getShape() != CORBS_DS_SCALAR) to.setDimension(from.getRowNbr(), from.getColNbr());
@@ -51,6 +35,9 @@ void copyFieldValues(const CSectionField& from, CSectionField& to) {
 }  // namespace
 
 CSectionDataGroup::CSectionDataGroup(const std::vector<std::string>& keySectionNames) : CSectionDataGroup() {
+    // An empty list is a list whose first name is missing.
+    if (keySectionNames.empty())
+        NORBS_ERROR_MANAGER::raiseError(ORBS_EC_SECTION_NAME_MISSING, CORBS_SECTION_SOURCE, __LINE__, "none");
     std::string keyDir;
     fdfGetEnv(keyDir, "ORBISCAN_KEY_FILES_DIR");
     for (const std::string& name : keySectionNames)
@@ -109,21 +96,27 @@ int CSectionDataGroup::initFromParameterFile(const std::string& descriptionName,
     return 1;
 }
 
+// Fields are matched by name over the flat field list, sub-fields included,
+// so that a MULTIPLE whose sub-fields are ordered differently in the other
+// set still receives each sub-field's values; the owners themselves hold no
+// values.  0 when a section is missing in `other` (the others are copied).
 int CSectionDataGroup::copyDataSections(const CSectionDataGroup& other) {
+    int result = 1;
     for (int s = 0; s < getSectionsNbr(); ++s) {
         CSectionData* section = getSection(s);
         const CSectionData* source = other.getSection(section->getName());
         if (source == nullptr) {
             NORBS_ERROR_MANAGER::traceInfo("TBD copyDataSections fail NO FOUND : %s\n", section->getName().c_str());
+            result = 0;
             continue;
         }
         for (int f = 0; f < section->getFieldsNbr(); ++f) {
             CSectionField* field = section->getField(f);
-            if (field->getParentIndex() >= 0) continue;  // copied with their owner
+            if (field->getShape() == CORBS_DS_MULTIPLE) continue;
             if (const CSectionField* from = source->findField(field->getName())) copyFieldValues(*from, *field);
         }
     }
-    return 1;
+    return result;
 }
 
 int CSectionDataGroup::checkCompatibility(const CSectionDataGroup& other) const {
@@ -135,8 +128,8 @@ int CSectionDataGroup::checkCompatibility(const CSectionDataGroup& other) const 
         for (int t = 0; t < getSectionsNbr() && !present; ++t)
             present = getSection(t)->getName().find(name) != std::string::npos;
         found += present;
-        NORBS_ERROR_MANAGER::traceInfo(present ? "TBD OK checkCompatibility : %s\n" : "TBD FAIL checkCompatibility : %s\n",
-                                       name.c_str());
+        NORBS_ERROR_MANAGER::traceInfo(
+            present ? "TBD OK checkCompatibility : %s\n" : "TBD FAIL checkCompatibility : %s\n", name.c_str());
     }
     return found == other.getSectionsNbr() ? 1 : 0;
 }

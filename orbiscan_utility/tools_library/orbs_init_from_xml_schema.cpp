@@ -4,6 +4,7 @@
 #include <cctype>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "orbs_core_generic_utility.h"
 #include "orbs_description_section.h"
@@ -43,7 +44,9 @@ int findNestedElement(const CXmlTagList& tags, int owner) {
 }
 
 // A field element of a section: its description, or none when it is not a
-// field (skipped type or no shape).
+// field (skipped type or no shape).  A type that names a shape but no data
+// type still makes a field, of data type -1: shaping a set from it fails
+// loudly (130004) instead of the field silently missing from the set.
 std::optional<CFieldDescription> readFieldElement(const CXmlTagList& tags, int element) {
     CFieldDescription field;
     field.name = attribute(tags, element, "name");
@@ -56,11 +59,13 @@ std::optional<CFieldDescription> readFieldElement(const CXmlTagList& tags, int e
     if (!type) {
         const int nested = findNestedElement(tags, element);
         const std::string nestedName = nested >= 0 ? attribute(tags, nested, "name") : "";
-        const bool vectorOfStructs = nestedName.rfind("VectorOfStructs_", 0) == 0;
-        if (vectorOfStructs || nestedName.rfind("Struct_", 0) == 0) {
+        const bool vectorOfStructs = nestedName.starts_with("VectorOfStructs_");
+        if (vectorOfStructs || nestedName.starts_with("Struct_")) {
             // A structure: its typed elements are the sub-fields.  They all
-            // share one shape (vectors in a VectorOfStructs, scalars in a
-            // Struct) and the data type of the first of them.
+            // share one shape and one data type.  The shape comes from the
+            // container (a VectorOfStructs holds vectors, a Struct scalars),
+            // because the value elements are declared with scalar types in
+            // both; the data type is the first one a sub-field names.
             field.shape = CORBS_DS_MULTIPLE;
             field.subFieldShape = vectorOfStructs ? CORBS_DS_VECTOR : CORBS_DS_SCALAR;
             field.dataTypeId = -1;
@@ -73,14 +78,13 @@ std::optional<CFieldDescription> readFieldElement(const CXmlTagList& tags, int e
                 field.subFieldNames.push_back(*name);
                 if (field.dataTypeId < 0) field.dataTypeId = schemaTypeDataType(*subType);
             }
-            if (field.subFieldNames.empty() || field.dataTypeId < 0) return std::nullopt;
             return field;
         }
         type = nested >= 0 ? tags.getAttribute(nested, "ref").value_or("NOT_FOUND") : "NOT_FOUND";
     }
     field.shape = schemaTypeShape(*type);
     field.dataTypeId = schemaTypeDataType(*type);
-    if (field.shape < 0 || field.dataTypeId < 0) return std::nullopt;
+    if (field.shape < 0) return std::nullopt;
     return field;
 }
 
@@ -129,6 +133,9 @@ int schemaTypeDataType(const std::string& type) {
 }
 
 std::string prepareSchema(const std::string& name, const std::optional<std::string>& outputPath) {
+    // A name that already holds ".xsd" is not given a second one, for the
+    // input as for the output: "X.xsd.xsd" can never be a schema.
+    const std::string fileName = name + (contains(name, ".xsd") ? "" : ".xsd");
     std::string output;
     if (outputPath) {
         output = *outputPath;
@@ -136,30 +143,36 @@ std::string prepareSchema(const std::string& name, const std::optional<std::stri
         std::string workingDir;
         if (fdfGetEnv(workingDir, "ORBISCAN_WORKING_DIR") != 0)
             NORBS_ERROR_MANAGER::raiseError(ORBS_EC_ENVIRONMENT, kSchemaSource, __LINE__, "ORBISCAN_WORKING_DIR");
-        output = workingDir + name + (contains(name, ".xsd") ? "" : ".xsd");
+        output = workingDir + fileName;
     }
     std::string schemaDir;
     fdfGetEnv(schemaDir, "ORBISCAN_XML_SCHEMA_DES_FILES_DIR");
-    const std::string input = schemaDir + name + (contains(name, ".xsd") ? "" : ".xsd");
-    std::ifstream in(input, std::ios::binary);
+    std::ifstream in(schemaDir + fileName, std::ios::binary);
     if (!in) return output;
 
-    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    // The whole flattened text is built before the output is opened, so that
+    // a working directory that is the schema directory itself cannot
+    // truncate the schema while it is being read.
+    std::string flattened;
     for (std::string line; std::getline(in, line);) {
         if (contains(line, "<include") || contains(line, "<xs:include")) {
             // The included file is named after schemaLocation= and its
             // opening quote, up to and including the first ".xsd".
-            const std::size_t at = line.find("schemaLocation=");
-            const std::size_t begin = at == std::string::npos ? std::string::npos : at + 16;
-            const std::size_t xsd = begin == std::string::npos ? std::string::npos : line.find(".xsd", begin);
+            constexpr std::string_view kLocation = "schemaLocation=";
+            const std::size_t at = line.find(kLocation);
+            const std::size_t begin = at == std::string::npos ? std::string::npos : at + kLocation.size() + 1;
+            const std::size_t xsd = begin >= line.size() ? std::string::npos : line.find(".xsd", begin);
             if (xsd != std::string::npos) {
                 std::ifstream included(schemaDir + line.substr(begin, xsd + 4 - begin), std::ios::binary);
-                for (std::string piece; std::getline(included, piece);) out << piece << "\n";
+                for (std::string piece; std::getline(included, piece);) flattened.append(piece).append("\n");
                 continue;
             }
+            // An include line that names no schema file is kept as it is.
         }
-        out << line << "\n";
+        flattened.append(line).append("\n");
     }
+    in.close();
+    std::ofstream(output, std::ios::binary | std::ios::trunc) << flattened;
     return output;
 }
 
@@ -214,7 +227,8 @@ bool parseKeyTypeCode(const std::string& code, int& shape, int& dataTypeId, int&
         ++i;
     }
     shape = CORBS_DS_SCALAR;
-    if (i < code.size() && (code[i] == 'M' || code[i] == 'V')) shape = code[i++] == 'M' ? CORBS_DS_MATRIX : CORBS_DS_VECTOR;
+    if (i < code.size() && (code[i] == 'M' || code[i] == 'V'))
+        shape = code[i++] == 'M' ? CORBS_DS_MATRIX : CORBS_DS_VECTOR;
     if (i + 1 != code.size()) return false;
     switch (code[i]) {
         case 'I': dataTypeId = CORBS_DS_INTEGER; return true;
@@ -225,6 +239,18 @@ bool parseKeyTypeCode(const std::string& code, int& shape, int& dataTypeId, int&
     }
 }
 
+std::unique_ptr<CSectionData> buildSection(const CSectionDescription& description) {
+    auto section = std::make_unique<CSectionData>(description.name);
+    for (const CFieldDescription& field : description.fields) {
+        if (field.shape == CORBS_DS_MULTIPLE)
+            section->addField(CSectionField::createMultiple(field.name, field.subFieldShape, field.dataTypeId,
+                                                            field.subFieldNames));
+        else
+            section->addField(std::make_unique<CSectionField>(field.name, field.shape, field.dataTypeId));
+    }
+    return section;
+}
+
 CSectionDescription readKeyDescription(const std::string& keyPath, const std::string& sectionName) {
     if (sectionName.empty())
         NORBS_ERROR_MANAGER::raiseError(ORBS_EC_SECTION_NAME_MISSING, CORBS_SECTION_SOURCE, __LINE__, keyPath);
@@ -233,8 +259,10 @@ CSectionDescription readKeyDescription(const std::string& keyPath, const std::st
 
     CSectionDescription section{sectionName, {}};
     bool inSection = false;
-    bool found = false;
     for (std::string record; std::getline(in, record, ';');) {
+        // Blanks before the "[" of a section record are tolerated (beyond the
+        // one new line that usually follows the previous ";"), so that files
+        // with "\r\n" line ends or indented records still name their section.
         const std::size_t start = record.find_first_not_of(" \t\r\n");
         const std::string text = start == std::string::npos ? "" : record.substr(start);
         if (!inSection) {
@@ -242,25 +270,23 @@ CSectionDescription readKeyDescription(const std::string& keyPath, const std::st
             const std::size_t open = text.size() > 1 && text[1] == '[' ? 1 : 0;
             if (text.empty() || text[open] != '[') continue;
             const std::size_t close = text.find(']', open);
-            if (text.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1) ==
-                sectionName)
-                inSection = found = true;
+            inSection = text.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1) ==
+                        sectionName;
             continue;
         }
+        // Every record holding "=" up to the end of the file is a field.
         const std::size_t eq = text.find('=');
         if (eq == std::string::npos) continue;
-        if (section.fields.size() >= kMaxKeyFields) {
-            if (NorvikCore::get_trace_level() > 9)
-                NORBS_ERROR_MANAGER::traceInfo("CORBS_DS_MAX_NBR_FIELDS = %zu\n", kMaxKeyFields);
-            break;
-        }
         const std::vector<std::string> left = words(text.substr(0, eq));
         const std::vector<std::string> right = words(text.substr(eq + 1));
         CFieldDescription field;
         int count = 0;
+        // A record must hold one name and a valid code, and a MULTIPLE
+        // exactly its N sub-field names: a malformed record would shape a
+        // section other than the one described.
         if (left.size() != 1 || right.empty() || !parseKeyTypeCode(right[0], field.shape, field.dataTypeId, count) ||
             (count > 0 && right.size() != static_cast<std::size_t>(count) + 1)) {
-            NORBS_ERROR_MANAGER::traceInfo("Section : %s\n", sectionName.c_str());
+            if (NorvikCore::get_trace_level() >= 1) buildSection(section)->print(true);
             NORBS_ERROR_MANAGER::raiseError(ORBS_EC_DATA_TYPE, CORBS_SECTION_SOURCE, __LINE__, text);
         }
         field.name = left[0];
@@ -270,7 +296,14 @@ CSectionDescription readKeyDescription(const std::string& keyPath, const std::st
             field.subFieldNames.assign(right.begin() + 1, right.end());
         }
         section.fields.push_back(std::move(field));
+        if (section.fields.size() == kMaxKeyFields) {
+            if (NorvikCore::get_trace_level() > 9)
+                NORBS_ERROR_MANAGER::traceInfo("CORBS_DS_MAX_NBR_FIELDS = %zu\n", kMaxKeyFields);
+            break;
+        }
     }
-    if (!found) NORBS_ERROR_MANAGER::raiseError(ORBS_EC_FIELD_NOT_FOUND, CORBS_SECTION_SOURCE, __LINE__, sectionName);
+    // A file that never names the section describes none of its fields.
+    if (!inSection)
+        NORBS_ERROR_MANAGER::raiseError(ORBS_EC_FIELD_NOT_FOUND, CORBS_SECTION_SOURCE, __LINE__, sectionName);
     return section;
 }

@@ -3,6 +3,7 @@
 // Schema files (".xsd") or from legacy ".key" text descriptions.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,8 +53,16 @@ constexpr int CORBS_SCHEMA_SKIPPED = -2;
 // given; returns the path of the flattened schema.
 std::string prepareSchema(const std::string& name, const std::optional<std::string>& outputPath = std::nullopt);
 
+class CSectionData;
+
+// A section with every field of a description in order, each MULTIPLE
+// followed by its sub-fields; all fields unset.
+std::unique_ptr<CSectionData> buildSection(const CSectionDescription& description);
+
 // The section description `sectionName` of a legacy ".key" text file.
-// Raises 130000 without a section name and 130004 for an invalid type code.
+// Raises 130000 without a section name, 130004 for an invalid type code
+// (after printing the fields read so far), 40002 when the file is missing
+// and 130002 when it never names the section.
 CSectionDescription readKeyDescription(const std::string& keyPath, const std::string& sectionName);
 
 // A legacy type code ("I", "VD", "MS", "3D" ...): shape, data type and the
