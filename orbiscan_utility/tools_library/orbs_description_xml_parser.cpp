@@ -3,6 +3,7 @@
 // the flat tag list it builds.
 #include <expat.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -38,23 +39,69 @@ bool startsAt(const std::string& text, std::size_t at, const char* prefix) {
     return text.compare(at, std::strlen(prefix), prefix) == 0;
 }
 
+// Every code of the pre-processing begins with this character, so that a
+// decoder need only look closer where it occurs.
+constexpr char kCodeLead = '#';
+
+constexpr bool allCodesBeginWithTheLead() {
+    if (kBigMark[0] != kCodeLead) return false;
+    for (const EntityCode& entity : kEntities) {
+        if (entity.code[0] != kCodeLead) return false;
+    }
+    return true;
+}
+static_assert(allCodesBeginWithTheLead());
+
+// A byte that the pre-processing copies unchanged whatever follows it.
+bool isPlainByte(char c) { return c != '&' && static_cast<unsigned char>(c) < kBigFirst; }
+
+// The replacement of an accented letter of the old single-byte files, or
+// the byte itself.
+char plainLetter(unsigned char c) {
+    switch (c) {
+    case 0xB0: return 'd';
+    case 0xE9: return 'e';
+    case 0xF1: return 'n';
+    case 0xF6: return 'o';
+    case 0xFC: return 'u';
+    default: return static_cast<char>(c);
+    }
+}
+
 // expat is created for ISO-8859-1 so that every byte of a file is accepted
 // whatever its declared encoding; it hands out UTF-8, which is turned back
 // here into the file's own bytes.  Code points above 0xFF (only possible
 // through character references) keep their UTF-8 form.
+bool isLatin1Lead(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte == 0xC2 || byte == 0xC3;
+}
+
+void appendFileBytes(std::string& bytes, const XML_Char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length;) {
+        // Bytes up to the next lead byte are the file's own: copied at once.
+        std::size_t runEnd = i;
+        while (runEnd < length && !isLatin1Lead(text[runEnd])) ++runEnd;
+        if (runEnd > i) {
+            bytes.append(text + i, runEnd - i);
+            i = runEnd;
+            continue;
+        }
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (i + 1 < length && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            bytes.push_back(static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F)));
+            i += 2;
+        } else {
+            bytes.push_back(static_cast<char>(lead));
+            ++i;
+        }
+    }
+}
+
 std::string fileBytes(const XML_Char* text, std::size_t length) {
     std::string bytes;
     bytes.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if ((lead == 0xC2 || lead == 0xC3) && i + 1 < length &&
-            (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-            bytes.push_back(static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F)));
-            ++i;
-        } else {
-            bytes.push_back(static_cast<char>(lead));
-        }
-    }
+    appendFileBytes(bytes, text, length);
     return bytes;
 }
 
@@ -95,6 +142,9 @@ void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attribut
     CXmlTag tag;
     tag.mDepth = static_cast<int>(state.open.size());
     tag.mName = fileBytes(name);
+    std::size_t pairs = 0;
+    while (attributes[2 * pairs] != nullptr && attributes[2 * pairs + 1] != nullptr) ++pairs;
+    tag.mAttributes.reserve(pairs);
     for (int i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
         tag.mAttributes.emplace_back(fileBytes(attributes[i]), fileBytes(attributes[i + 1]));
     }
@@ -109,26 +159,65 @@ void XMLCALL onEnd(void* data, const XML_Char*) {
 
 void XMLCALL onCharacters(void* data, const XML_Char* text, int length) {
     auto& state = *static_cast<ParseState*>(data);
-    state.pending += fileBytes(text, static_cast<std::size_t>(length));
+    appendFileBytes(state.pending, text, static_cast<std::size_t>(length));
 }
 
-// Reads the next line piece: at most maxLength bytes, without its line
-// terminator (a carriage return before the new line belongs to the
-// terminator).  False at end of file.
-bool readLinePiece(std::streambuf& input, std::string& piece, std::size_t maxLength) {
-    piece.clear();
-    bool readAny = false;
-    while (piece.size() < maxLength) {
-        const int c = input.sbumpc();
-        if (c == std::char_traits<char>::eof()) return readAny;
-        readAny = true;
-        if (c == '\n') {
-            if (!piece.empty() && piece.back() == '\r') piece.pop_back();
-            return true;
+// The lines of a file, read through a block buffer so that each line is
+// found with one memchr instead of one stream call per byte.
+class LineReader {
+public:
+    explicit LineReader(std::streambuf& input) : mInput(input), mBlock(kBlockSize) {}
+
+    // Reads the next line piece: at most maxLength bytes (at least 1),
+    // without its line terminator (a carriage return before the new line
+    // belongs to the terminator).  A piece that fills maxLength leaves the
+    // rest of the line, new line included, to the next call.  False at end
+    // of file.
+    bool next(std::string& piece, std::size_t maxLength) {
+        piece.clear();
+        bool readAny = false;
+        while (piece.size() < maxLength) {
+            if (mPosition == mLength && !refill()) return readAny;
+            readAny = true;
+            const char* start = mBlock.data() + mPosition;
+            const std::size_t span = std::min(mLength - mPosition, maxLength - piece.size());
+            const void* newLine = std::memchr(start, '\n', span);
+            if (newLine != nullptr) {
+                const auto length = static_cast<std::size_t>(static_cast<const char*>(newLine) - start);
+                piece.append(start, length);
+                mPosition += length + 1;
+                if (!piece.empty() && piece.back() == '\r') piece.pop_back();
+                return true;
+            }
+            piece.append(start, span);
+            mPosition += span;
         }
-        piece.push_back(static_cast<char>(c));
+        return true;
     }
-    return true;
+
+    // True when no byte is left.
+    bool atEnd() { return mPosition == mLength && !refill(); }
+
+private:
+    static constexpr std::size_t kBlockSize = 1 << 14;
+
+    bool refill() {
+        const std::streamsize got = mInput.sgetn(mBlock.data(), static_cast<std::streamsize>(mBlock.size()));
+        mPosition = 0;
+        mLength = got > 0 ? static_cast<std::size_t>(got) : 0;
+        return mLength > 0;
+    }
+
+    std::streambuf& mInput;
+    std::vector<char> mBlock;
+    std::size_t mPosition = 0;
+    std::size_t mLength = 0;
+};
+
+// Whether pre-processing would change the line: only "&" and bytes from
+// 0x80 up are rewritten.
+bool needsPreprocessing(const std::string& line) {
+    return !std::all_of(line.begin(), line.end(), isPlainByte);
 }
 
 struct ParserDeleter {
@@ -157,13 +246,17 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
     // stays bounded whatever the file; a longer line reaches expat in
     // several pieces, which is the same text since terminators are dropped.
     const std::size_t pieceLength = static_cast<std::size_t>(std::max(maxLineLength, 1));
-    std::streambuf& input = *file.rdbuf();
+    LineReader lines(*file.rdbuf());
     std::string raw;
+    std::string rewritten;
     bool fedAny = false;
-    while (readLinePiece(input, raw, pieceLength)) {
+    while (lines.next(raw, pieceLength)) {
         fedAny = true;
-        const bool last = input.sgetc() == std::char_traits<char>::eof();
-        const std::string line = NORBS_PARAMETER_FILE::preprocessXmlLine(raw);
+        const bool last = lines.atEnd();
+        // Most lines hold nothing to rewrite and go to expat as they are.
+        const bool rewrite = needsPreprocessing(raw);
+        if (rewrite) rewritten = NORBS_PARAMETER_FILE::preprocessXmlLine(raw);
+        const std::string& line = rewrite ? rewritten : raw;
         const XML_Status status = XML_Parse(parser.get(), line.data(), static_cast<int>(line.size()), last);
         flushText(state);
         if (status != XML_STATUS_OK) {
@@ -188,6 +281,15 @@ std::string preprocessXmlLine(const std::string& line) {
     std::string out;
     out.reserve(line.size() + 16);
     for (std::size_t i = 0; i < line.size();) {
+        // Bytes below 0x80 other than "&" are left alone by every rewrite
+        // below: a run of them is copied at once.
+        std::size_t plainEnd = i;
+        while (plainEnd < line.size() && isPlainByte(line[plainEnd])) ++plainEnd;
+        if (plainEnd > i) {
+            out.append(line, i, plainEnd - i);
+            i = plainEnd;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(line[i]);
         if (c == '&') {
             const EntityCode* match = nullptr;
@@ -207,20 +309,12 @@ std::string preprocessXmlLine(const std::string& line) {
             out += kBigMark;
             out += static_cast<char>(c - kBigShift);
         } else {
-            out += static_cast<char>(c);
+            // Accented letters of the old single-byte files become plain
+            // letters.  Only bytes of the line can be such letters: the
+            // codes written above are plain bytes.
+            out += plainLetter(c);
         }
         ++i;
-    }
-    // Accented letters of the old single-byte files become plain letters.
-    for (char& ch : out) {
-        switch (static_cast<unsigned char>(ch)) {
-        case 0xB0: ch = 'd'; break;
-        case 0xE9: ch = 'e'; break;
-        case 0xF1: ch = 'n'; break;
-        case 0xF6: ch = 'o'; break;
-        case 0xFC: ch = 'u'; break;
-        default: break;
-        }
     }
     return out;
 }
@@ -229,6 +323,14 @@ std::string decodeXmlText(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
+        // No code begins before the next lead character: the bytes up to it
+        // are copied at once.
+        if (text[i] != kCodeLead) {
+            const std::size_t lead = std::min(text.find(kCodeLead, i), text.size());
+            out.append(text, i, lead - i);
+            i = lead;
+            continue;
+        }
         if (startsAt(text, i, kBigMark) && i + kBigMarkLength < text.size()) {
             out += static_cast<char>(static_cast<unsigned char>(text[i + kBigMarkLength]) + kBigShift);
             i += kBigMarkLength + 1;

@@ -12,6 +12,9 @@ using NORBS_ERROR_MANAGER::traceDebug;
 
 namespace {
 
+// The text of a tag that has none.
+const std::string kNoText;
+
 // Fills the fields of one section from the tags of its element.
 //
 // Every search for a child of a container (section, vector, matrix, row,
@@ -151,7 +154,10 @@ private:
     }
 
     void store(CSectionField& field, int row, int col, int tag) {
-        const std::string text = mTags.getText(tag);
+        // The text is used in place rather than copied: one allocation less
+        // per value read.
+        const CXmlTag* owner = mTags.getTag(tag);
+        const std::string& text = (owner != nullptr && owner->mText) ? *owner->mText : kNoText;
         switch (field.getDataTypeId()) {
         case CORBS_DS_INTEGER:
             field.setValue(row, col, NORBS_PARAMETER_FILE::parseInteger(text));
