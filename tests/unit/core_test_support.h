@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -36,6 +37,27 @@ inline std::vector<std::string> readLines(const fs::path& path) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+// The error code of a raise (raises throw while exit mode is off), or 0.
+inline int raisedCode(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CErrorExceptionManager& error) {
+        return error.mErrorCode;
+    }
+    return 0;
+}
+
+// "code@source:line:parameter" of a raise, or "nothing raised".
+inline std::string raisedBy(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CErrorExceptionManager& e) {
+        return std::to_string(e.mErrorCode) + "@" + e.mSourceFile + ":" + std::to_string(e.mErrorLine) + ":" +
+               e.mErrorParameter;
+    }
+    return "nothing raised";
 }
 
 // A temporary directory removed with the object.

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "orbs_general_parameters.h"
+#include "orbs_init_from_xml_schema.h"
 #include "test_parameter_file_support.h"
 
 namespace orbs_test {
@@ -14,17 +15,14 @@ std::string key(const char* field) { return std::string("GENERAL_PARAMETERS_CMD.
 
 class GeneralParametersTest : public ParameterSetTest {
 protected:
-    // The section as the command schemas describe it, every field unset.
+    // The section as the shipped command schema describes it, every field
+    // unset: a field the loader reads with another data type would raise.
     void shapeGeneralSection() {
-        const int I = CORBS_DS_INTEGER, D = CORBS_DS_DOUBLE, S = CORBS_DS_STRING, one = CORBS_DS_SCALAR;
-        addSection(mSet, "GENERAL_PARAMETERS_CMD",
-                   {{"doppler_rg_poly_degree", one, I}, {"doppler_az_poly_degree", one, I},
-                    {"doppler_az_poly_number", one, I}, {"delete_temporary_files", one, S},
-                    {"insert_geo_points_flag", one, S}, {"max_incidence_angle_diff_in_a_swath", one, D},
-                    {"make_tiff", one, S}, {"quick_look_format", one, S}, {"saturation_default", one, D},
-                    {"geocode_scene_limit_increment", one, D}, {"verbose_bar", one, S}, {"verbose_step", one, S},
-                    {"orbiscan_trace_level", one, I}, {"rename_the_file_using_parameters_flag", one, S},
-                    {"opencl_platform_id", one, I}, {"opencl_device_id", one, I}});
+        const std::string root = "PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD";
+        CSectionDataGroupDescription description;
+        ASSERT_EQ(description.init(std::string(ORBS_SOURCE_DIR) + "/auxiliary/xml_schema_files/" + root + ".xsd", root),
+                  1);
+        mSet.addSection(buildSection(*description.getSection("GENERAL_PARAMETERS_CMD")));
     }
     // The section in use: the three fields it cannot do without.
     void useGeneralSection(const std::string& deleteFlag = "OK") {
@@ -42,13 +40,22 @@ protected:
     CSectionDataGroup mSet;
 };
 
-// The members in table order, for whole-object comparisons.
+// The members, and the getters, in one order for whole-object comparisons.
 auto members(const CGeneralParameters& p) {
     return std::tuple(p.m_doppler_rg_poly_degree, p.m_doppler_az_poly_degree, p.m_doppler_az_poly_number,
                       p.m_delete_temporary_files, p.m_insert_geo_points_flag, p.m_max_incidence_angle_diff_in_a_swath,
                       p.m_make_tiff, p.m_quick_look_tiff, p.m_quick_look_png, p.m_saturation_default,
                       p.m_geocode_scene_limit_increment, p.m_verbose_bar, p.m_verbose_step, p.m_orbiscan_trace_level,
                       p.m_rename_the_file_using_parameters_flag, p.m_opencl_platform_id, p.m_opencl_device_id);
+}
+auto getters() {
+    using namespace NorvikCore;
+    return std::tuple(get_doppler_rg_poly_degree(), get_doppler_az_poly_degree(), get_doppler_az_poly_number(),
+                      get_delete_temporary_files(), get_insert_geo_points_flag(),
+                      get_max_incidence_angle_diff_in_a_swath(), get_make_tiff(), get_quick_look_tiff(),
+                      get_quick_look_png(), get_saturation_default(), get_geocode_scene_limit_increment(),
+                      get_verbose_bar(), get_verbose_step(), get_general_trace_level(),
+                      get_rename_the_file_using_parameters_flag(), get_opencl_platform_id(), get_opencl_device_id());
 }
 const auto kSectionAbsent =
     std::tuple(2, 1, 250, true, false, 1.5, false, false, false, 0.33, 8000.0, false, false, 10, false, -1, -1);
@@ -62,7 +69,6 @@ TEST_F(GeneralParametersTest, SectionAbsentOrUnusedGivesTheDefaults) {
     // its mandatory fields are not asked for.
     shapeGeneralSection();
     mSet.setValue(key("orbiscan_trace_level"), 3);
-    mSet.setValue(key("geocode_scene_limit_increment"), 100.0);
     mSet.setValue(key("quick_look_format"), std::string("png"));
     NorvikCore::set_trace_level(0);
     EXPECT_EQ(members(load()), kSectionAbsent);
@@ -80,10 +86,18 @@ TEST_F(GeneralParametersTest, UnsetFieldsOfAUsedSection) {
               std::tuple(7, 8, 9, true, false, 1.5, false, true, false, 0.5, -8000.0, false, false, 10, false, -1, -1));
 }
 
-TEST_F(GeneralParametersTest, ValuesOfAUsedSection) {
+TEST_F(GeneralParametersTest, ValuesOfAUsedSectionAndTheGetters) {
+    // Without a loaded object each getter has its own default, which differs
+    // from the loader's in places; an object not loaded is not asked.
+    auto unloaded = std::make_unique<CGeneralParameters>();
+    unloaded->m_opencl_device_id = 4;
+    NorvikCore::set_generals_par_ptr(std::move(unloaded));
+    EXPECT_EQ(getters(), std::tuple(2, 1, 250, true, true, 1.5, false, true, true, 0.333, 8000.0, false, false, 10,
+                                    false, -1, -1));
+
     useGeneralSection("notok");
     const std::pair<const char*, int> integers[] = {{"doppler_rg_poly_degree", 3}, {"doppler_az_poly_degree", 4},
-                                                    {"doppler_az_poly_number", 5}, {"orbiscan_trace_level", 3},
+                                                    {"doppler_az_poly_number", 5}, {"orbiscan_trace_level", 6},
                                                     {"opencl_platform_id", 1},     {"opencl_device_id", 2}};
     for (const auto& [field, value] : integers) mSet.setValue(key(field), value);
     mSet.setValue(key("max_incidence_angle_diff_in_a_swath"), 2.5);
@@ -93,12 +107,14 @@ TEST_F(GeneralParametersTest, ValuesOfAUsedSection) {
         {"quick_look_format", "png+tiff"},   {"verbose_bar", "OK"},
         {"verbose_step", "NotOK"},           {"rename_the_file_using_parameters_flag", "yes"}};
     for (const auto& [field, value] : texts) mSet.setValue(key(field), std::string(value));
-    captureTrace(10);
+    auto loaded = std::make_unique<CGeneralParameters>(load());
     // "notok" is not exactly "NotOK": temporary files are deleted.
-    EXPECT_EQ(members(load()),
-              std::tuple(3, 4, 5, true, false, 2.5, true, true, true, 0.5, 100.5, true, false, 3, true, 1, 2));
-    EXPECT_NE(trace().find("this->max_incidence_angle_diff_in_a_swath : 2.5"), std::string::npos);
-    EXPECT_EQ(NorvikCore::get_trace_level(), 3);  // the process takes the loaded level
+    const auto expected =
+        std::tuple(3, 4, 5, true, false, 2.5, true, true, true, 0.5, 100.5, true, false, 6, true, 1, 2);
+    EXPECT_EQ(members(*loaded), expected);
+    EXPECT_EQ(NorvikCore::get_trace_level(), 6);  // the process takes the loaded level
+    NorvikCore::set_generals_par_ptr(std::move(loaded));
+    EXPECT_EQ(getters(), expected);
 }
 
 TEST_F(GeneralParametersTest, FlagAndFormatTexts) {
@@ -123,32 +139,6 @@ TEST_F(GeneralParametersTest, UnsetMandatoryFieldsRaise) {
     mSet.setValue(key("make_tiff"), std::string("OK"));
     mSet["GENERAL_PARAMETERS_CMD.saturation_default"].clearValue();
     EXPECT_EQ(raisedCode([&] { p.load(mSet); }), ORBS_EC_FIELD_NOT_SET);
-}
-
-TEST_F(GeneralParametersTest, GettersWithAndWithoutLoadedObject) {
-    EXPECT_EQ(NorvikCore::get_opencl_device_id(), -1);
-    EXPECT_EQ(NorvikCore::get_doppler_rg_poly_degree(), 2);
-    EXPECT_EQ(NorvikCore::get_doppler_az_poly_degree(), 1);
-    EXPECT_EQ(NorvikCore::get_doppler_az_poly_number(), 250);
-    EXPECT_FALSE(NorvikCore::get_make_tiff());
-    EXPECT_TRUE(NorvikCore::get_quick_look_tiff());
-    EXPECT_FALSE(NorvikCore::get_rename_the_file_using_parameters_flag());
-    EXPECT_DOUBLE_EQ(NorvikCore::get_max_incidence_angle_diff_in_a_swath(), 1.5);
-    EXPECT_FALSE(NorvikCore::get_verbose_bar() || NorvikCore::get_verbose_step());
-
-    // A loaded object answers its own values, also where the loader's
-    // defaults differ from the getters' defaults.
-    useGeneralSection("NotOK");
-    mSet.setValue(key("opencl_device_id"), 4);
-    auto loaded = std::make_unique<CGeneralParameters>();
-    loaded->load(mSet);
-    NorvikCore::set_generals_par_ptr(std::move(loaded));
-    EXPECT_FALSE(NorvikCore::get_delete_temporary_files());
-    EXPECT_FALSE(NorvikCore::get_insert_geo_points_flag());
-    EXPECT_FALSE(NorvikCore::get_quick_look_png());
-    EXPECT_DOUBLE_EQ(NorvikCore::get_saturation_default(), 0.5);
-    EXPECT_DOUBLE_EQ(NorvikCore::get_geocode_scene_limit_increment(), -8000.0);
-    EXPECT_EQ(NorvikCore::get_opencl_device_id(), 4);
 }
 
 }  // namespace

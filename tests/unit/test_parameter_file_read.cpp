@@ -12,37 +12,22 @@ class ParameterFileRead : public ParameterSetTest {
 protected:
     // The sections of loose_layout.sml and of the readFile tests.
     static void shapeChannelSet(CSectionDataGroup& set) {
+        const int S = CORBS_DS_SCALAR, V = CORBS_DS_VECTOR, I = CORBS_DS_INTEGER, T = CORBS_DS_STRING;
         addSection(set, "ChannelInfo",
-                   {{"Description", CORBS_DS_VECTOR, CORBS_DS_STRING},
-                    {"Polarization", CORBS_DS_SCALAR, CORBS_DS_STRING},
-                    {"IncidenceAngle", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}});
-        addSection(set, "RasterInfo",
-                   {{"NrOfLinesPerImage", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                    {"NrOfChannels", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                    {"CellType", CORBS_DS_SCALAR, CORBS_DS_STRING},
-                    {"BandName", CORBS_DS_VECTOR, CORBS_DS_STRING},
-                    {"HeaderOffset", CORBS_DS_SCALAR, CORBS_DS_INTEGER}});
+                   {{"Description", V, T}, {"Polarization", S, T}, {"IncidenceAngle", S, CORBS_DS_DOUBLE}});
+        addSection(set, "RasterInfo", {{"NrOfLinesPerImage", S, I}, {"NrOfChannels", S, I}, {"CellType", S, T},
+                                       {"BandName", V, T}, {"HeaderOffset", S, I}});
     }
 };
 
 }  // namespace
 
-TEST_F(ParameterFileRead, GoldenFilesReadBackTheirValues) {
-    CSectionDataGroup header;
-    shapeHeaderSet(header);
-    ASSERT_EQ(header.readXML(data("header_set.sml"), true), 1);
-    EXPECT_EQ(header.getFileName().value_or(""), data("header_set.sml"));
-    EXPECT_EQ(header["SensorName"].getString(), "A & B's \"x\"");
-    EXPECT_EQ(header["PixelSpacingLatNorth"].getDouble(), 0.1);
-    EXPECT_EQ(header["Counts"].getInteger(1, 0), 3);
-    EXPECT_EQ(header["first"].getInteger(), 7);
-    EXPECT_EQ(header["lat"].getDouble(1), 2.5);
-    EXPECT_EQ(header["OtherInfo"].getString(1, 0), "SOFTWARE");
-    EXPECT_FALSE(header["SensorId"].isInitField());
-
+// The header golden file is read back in the writer's round trip.
+TEST_F(ParameterFileRead, CommandGoldenFileReadsBackItsValues) {
     CSectionDataGroup command;
     shapeCommandSet(command);
     ASSERT_EQ(command.readXML(data("command_set.sml"), true), 1);
+    EXPECT_EQ(command.getFileName().value_or(""), data("command_set.sml"));
     EXPECT_EQ(command["relative_orbit"].getInteger(), CORBS_USER_PARAMETER_TO_FILL_INT);
     EXPECT_EQ(command["ratio"].getDouble(), CORBS_USER_OPTIONAL_PARAMETER_DBL);
     EXPECT_EQ(command["orbits"].getInteger(1), CORBS_USER_OPTIONAL_PARAMETER_INT);
@@ -92,10 +77,8 @@ TEST_F(ParameterFileRead, FailuresRaiseOnlyWhenAsked) {
     EXPECT_EQ(raisedCode([&] { set.readXML(at("bad.sml"), true); }), ORBS_EC_XML_NOT_PARSED);
     EXPECT_EQ(set.readXML(at("bad.sml"), false), 0);
 
-    captureTrace(10);
     writeFile(at("other.sml"), "<OTHER_ROOT><RasterInfo><NrOfLinesPerImage>3</NrOfLinesPerImage></RasterInfo></OTHER_ROOT>");
-    EXPECT_EQ(set.readXML(at("other.sml"), true), 0);
-    EXPECT_NE(trace().find("NOT FOUND this->mInitialTag : HEADER_INFO"), std::string::npos);
+    EXPECT_EQ(set.readXML(at("other.sml"), true), 0);  // another root
     set.setHeaderName("OTHER_ROOT");
     EXPECT_EQ(set.readXML(at("other.sml"), true), 1);
     EXPECT_EQ(set["NrOfLinesPerImage"].getInteger(), 3);

@@ -1,5 +1,6 @@
 // Writing parameter files: the layout against hand-written golden files,
 // the in-place section update and writeToFile's naming and derived fields.
+#include <algorithm>
 #include <cmath>
 
 #include "test_parameter_file_support.h"
@@ -14,34 +15,20 @@ protected:
         ParameterSetTest::SetUp();
         NorvikCore::set_software_version("5.5.2.1=L64");
     }
-
-    static bool wellFormed(const std::string& path) {
-        return std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str()) == 0;
-    }
 };
 
 // A raster header set for writeToFile: geographic or not.
 void shapeRasterSet(CSectionDataGroup& set, const char* state) {
-    addSection(set, "CartographicSystem", {{"State", CORBS_DS_SCALAR, CORBS_DS_STRING}});
-    addSection(set, "RegistrationCoordinates",
-               {{"LatNorthing", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"LonEasting", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"PixelSpacingLatNorth", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"PixelSpacingLonEast", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}});
-    addSection(set, "DEMCoordinates",
-               {{"NorthingCoordinateBegin", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"NorthingGridSize", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"NorthingCoordinateEnd", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"EastingCoordinateBegin", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"EastingGridSize", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"EastingCoordinateEnd", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}});
-    addSection(set, "ChannelInfo",
-               {{"Description", CORBS_DS_VECTOR, CORBS_DS_STRING}, {"Polarization", CORBS_DS_SCALAR, CORBS_DS_STRING}});
-    addSection(set, "RasterInfo",
-               {{"NrOfLinesPerImage", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"NrOfPixelsPerLine", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"NrOfChannels", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"OtherInfo", CORBS_DS_MATRIX, CORBS_DS_STRING}});
+    const int S = CORBS_DS_SCALAR, D = CORBS_DS_DOUBLE, I = CORBS_DS_INTEGER, T = CORBS_DS_STRING;
+    addSection(set, "CartographicSystem", {{"State", S, T}});
+    addSection(set, "RegistrationCoordinates", {{"LatNorthing", S, D}, {"LonEasting", S, D},
+                                                {"PixelSpacingLatNorth", S, D}, {"PixelSpacingLonEast", S, D}});
+    addSection(set, "DEMCoordinates", {{"NorthingCoordinateBegin", S, D}, {"NorthingGridSize", S, D},
+                                       {"NorthingCoordinateEnd", S, D}, {"EastingCoordinateBegin", S, D},
+                                       {"EastingGridSize", S, D}, {"EastingCoordinateEnd", S, D}});
+    addSection(set, "ChannelInfo", {{"Description", CORBS_DS_VECTOR, T}, {"Polarization", S, T}});
+    addSection(set, "RasterInfo", {{"NrOfLinesPerImage", S, I}, {"NrOfPixelsPerLine", S, I},
+                                   {"NrOfChannels", S, I}, {"OtherInfo", CORBS_DS_MATRIX, T}});
     set["State"].setValue(std::string(state));
     set["LatNorthing"].setValue(40.0);
     set["LonEasting"].setValue(10.0);
@@ -56,13 +43,29 @@ void shapeRasterSet(CSectionDataGroup& set, const char* state) {
 
 }  // namespace
 
+// The golden header read back decodes its values, and written again from a
+// set without the SOFTWARE row (the writer adds it) gives the same bytes.
 TEST_F(ParameterFileWrite, HeaderSetMatchesTheGoldenLayout) {
     CSectionDataGroup set;
     shapeHeaderSet(set);
-    fillHeaderSet(set);
+    ASSERT_EQ(set.readXML(data("header_set.sml"), true), 1);
+    EXPECT_EQ(set.getFileName().value_or(""), data("header_set.sml"));
+    EXPECT_EQ(set["SensorName"].getString(), "A & B's \"x\"");
+    EXPECT_EQ(set["BandName"].getString(0), "VV<1>");
+    EXPECT_EQ(set["PixelSpacingLatNorth"].getDouble(), 0.1);
+    EXPECT_EQ(set["pixels_latitude"].getDouble(1), CORBS_USER_PARAMETER_TO_FILL_DBL);
+    EXPECT_TRUE(std::isnan(set["pixels_latitude"].getDouble(2)));
+    EXPECT_EQ(set["Counts"].getInteger(0, 1), CORBS_USER_PARAMETER_TO_FILL_INT);
+    EXPECT_EQ(set["Counts"].getInteger(1, 0), 3);
+    EXPECT_EQ(set["second"].getInteger(), CORBS_USER_PARAMETER_TO_FILL_INT);
+    EXPECT_EQ(set["lat"].getDouble(1) + set["lon"].getDouble(1), 2.5 + 4.75);
+    EXPECT_FALSE(set["SensorId"].isInitField());
+    set["BandName"].clearValue(1);  // written as an empty element, read as the empty text
+    set["OtherInfo"].setDimension(1, 2);
+    set["OtherInfo"].setValue(0, 0, std::string("ORIGIN DATA"));
+    set["OtherInfo"].setValue(0, 1, std::string("S1A"));
     ASSERT_EQ(set.writeXML(at("out.sml"), true, false), 1);
     EXPECT_EQ(readFile(at("out.sml")), readFile(data("header_set.sml")));
-    EXPECT_TRUE(wellFormed(at("out.sml")));
 
     // Writing again records SOFTWARE in its row instead of adding one.
     ASSERT_EQ(set.writeXML(at("out.sml"), true, true), 1);
@@ -92,8 +95,7 @@ TEST_F(ParameterFileWrite, UnsetSetGivesDeclarationAndRootOnly) {
     const std::string text = readFile(at("empty.sml"));
     EXPECT_EQ(text.substr(0, 41), "<?xml version=\"1.0\" ?>\n<MY_HEADER_INFO_X ");
     EXPECT_EQ(text.substr(text.size() - 23), "\">\n</MY_HEADER_INFO_X>\n");
-    EXPECT_EQ(occurrences(text, "\n"), 6);
-    EXPECT_TRUE(wellFormed(at("empty.sml")));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
 }
 
 TEST_F(ParameterFileWrite, UpdatingSectionsKeepsEveryOtherByte) {
@@ -136,12 +138,11 @@ TEST_F(ParameterFileWrite, WriteToFileNamesDerivesAndRewritesFromScratch) {
     ASSERT_EQ(set.writeToFile(at("img_HDR"), false, false), 1);
     EXPECT_EQ(set["Polarization"].getString(), "VV");
     EXPECT_EQ(set["NrOfChannels"].getInteger(), 1);
-    EXPECT_EQ(set["NorthingCoordinateBegin"].getDouble(), 10 * -0.5 + 40.0);
-    EXPECT_EQ(set["NorthingGridSize"].getDouble(), 0.5);
-    EXPECT_EQ(set["NorthingCoordinateEnd"].getDouble(), 40.0);
-    EXPECT_EQ(set["EastingCoordinateBegin"].getDouble(), 10.0);
-    EXPECT_EQ(set["EastingGridSize"].getDouble(), 0.25);
-    EXPECT_EQ(set["EastingCoordinateEnd"].getDouble(), 20 * 0.25 + 10.0);
+    // The grid runs from the last line's northing up to the first one.
+    const char* grid[] = {"NorthingCoordinateBegin", "NorthingGridSize", "NorthingCoordinateEnd",
+                          "EastingCoordinateBegin", "EastingGridSize", "EastingCoordinateEnd"};
+    const double expected[] = {10 * -0.5 + 40.0, 0.5, 40.0, 10.0, 0.25, 20 * 0.25 + 10.0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(set[grid[i]].getDouble(), expected[i]) << grid[i];
     const std::string text = readFile(at("img.sml"));
     EXPECT_EQ(text.find("Stale"), std::string::npos);
     EXPECT_NE(text.find("<EastingCoordinateEnd>15</EastingCoordinateEnd>"), std::string::npos);
@@ -158,7 +159,7 @@ TEST_F(ParameterFileWrite, WriteToFileNamesDerivesAndRewritesFromScratch) {
 TEST_F(ParameterFileWrite, RoundTripKeepsEveryValue) {
     CSectionDataGroup written;
     shapeHeaderSet(written);
-    fillHeaderSet(written);
+    ASSERT_EQ(written.readXML(data("header_set.sml"), true), 1);
     written["CellType"].setValue(std::string("tab\tand <&> 'quotes' \x85 end"));
     written["LatNorthing"].setValue(-1.0 / 3.0);
     written["NrOfPixelsPerLine"].setValue(CORBS_USER_OPTIONAL_PARAMETER_INT);
@@ -169,17 +170,9 @@ TEST_F(ParameterFileWrite, RoundTripKeepsEveryValue) {
     ASSERT_EQ(read.readXML(at("rt.sml"), true), 1);
     EXPECT_EQ(read["CellType"].getString(), "tab\tand <&> 'quotes' \x85 end");
     EXPECT_EQ(read["LatNorthing"].getDouble(), -1.0 / 3.0);
-    EXPECT_EQ(read["PixelSpacingLatNorth"].getDouble(), 0.1);
     EXPECT_EQ(read["NrOfPixelsPerLine"].getInteger(), CORBS_USER_OPTIONAL_PARAMETER_INT);
-    EXPECT_EQ(read["pixels_latitude"].getDouble(1), CORBS_USER_PARAMETER_TO_FILL_DBL);
-    EXPECT_TRUE(std::isnan(read["pixels_latitude"].getDouble(2)));
     EXPECT_EQ(read["Mode"].getString(), "");
     EXPECT_TRUE(read["Mode"].isInitField());
-    EXPECT_EQ(read["Counts"].getInteger(0, 1), CORBS_USER_PARAMETER_TO_FILL_INT);
-    EXPECT_EQ(read["second"].getInteger(), CORBS_USER_PARAMETER_TO_FILL_INT);
-    EXPECT_EQ(read["lon"].getDouble(1), 4.75);
-    EXPECT_EQ(read["OtherInfo"].getString(1, 1), "5.5.2.1:L64");
-    EXPECT_EQ(read["BandName"].getString(0), "VV<1>");
     EXPECT_EQ(read["BandName"].getString(1), "");  // an empty element reads as the empty text
     EXPECT_FALSE(read["HeaderOffset"].isInitField());
     EXPECT_FALSE(read["State"].isInitField());

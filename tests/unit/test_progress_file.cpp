@@ -27,6 +27,16 @@ TEST_F(ProgressFile, WritesPercentAndStep) {
     // Without a step text the previous one stays.
     EXPECT_EQ(setProgressBar(20, nullptr, false, true), 1);
     EXPECT_EQ(content(), "20\nSpawning ...\n");
+
+    fs::remove(progress);
+    EXPECT_EQ(setProgressBar(60, "recreated", false, true), 1);
+    EXPECT_EQ(content(), "60\nrecreated\n");
+    // A directory in the way can be neither opened nor recreated: the
+    // update is given up without failing the run.
+    fs::remove(progress);
+    fs::create_directories(progress);
+    EXPECT_EQ(setProgressBar(70, "blocked", true, true), 1);
+    EXPECT_TRUE(fs::is_directory(progress));
 }
 
 TEST_F(ProgressFile, SamePercentNegativeAndAboveHundred) {
@@ -40,35 +50,16 @@ TEST_F(ProgressFile, SamePercentNegativeAndAboveHundred) {
     EXPECT_EQ(setProgressBar(-5, "negative", false, true), 1);
     EXPECT_EQ(content(), "0\nnegative\n");
     EXPECT_EQ(setProgressBar(101, "ignored", true, true), 1);
-    EXPECT_EQ(setProgressBar(150, "ignored", true, true), 1);
     EXPECT_EQ(content(), "0\nnegative\n");
 }
 
+// "101" in the file asks the run to stop.
 TEST_F(ProgressFile, StopRequestWithAndWithoutRaising) {
     writeFile(progress, "101\nstop please\n");
     EXPECT_EQ(setProgressBar(40, "step", true, false), 0);
     EXPECT_EQ(content(), "101\nstop please\n");
-    try {
-        setProgressBar(50, "step", true, true);
-        FAIL() << "a stop request was not raised";
-    } catch (const CErrorExceptionManager& e) {
-        EXPECT_EQ(e.mErrorCode, 50000);
-        EXPECT_EQ(e.mErrorLine, 1901);
-        EXPECT_EQ(e.mSourceFile, "orbiscan_utility/tools_library/orbs_errors");
-    }
-}
-
-TEST_F(ProgressFile, MissingOrUnopenableFile) {
-    fs::remove(progress);
-    EXPECT_EQ(setProgressBar(60, "recreated", false, true), 1);
-    EXPECT_EQ(content(), "60\nrecreated\n");
-
-    // A directory in the way can be neither opened nor recreated: the
-    // update is given up without failing the run.
-    fs::remove(progress);
-    fs::create_directories(progress);
-    EXPECT_EQ(setProgressBar(70, "blocked", true, true), 1);
-    EXPECT_TRUE(fs::is_directory(progress));
+    EXPECT_EQ(raisedBy([] { setProgressBar(50, "step", true, true); }),
+              "50000@orbiscan_utility/tools_library/orbs_errors:1901:");
 }
 
 }  // namespace
