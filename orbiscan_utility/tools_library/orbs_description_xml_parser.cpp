@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -17,8 +19,8 @@ using NORBS_ERROR_MANAGER::traceDebug;
 namespace {
 
 struct EntityCode {
-    const char* entity;
-    const char* code;
+    std::string_view entity;
+    std::string_view code;
     char character;
 };
 
@@ -29,31 +31,60 @@ constexpr EntityCode kEntities[] = {
     {"&lt;", "##lt", '<'},     {"&gt;", "##gt", '>'},
 };
 
-constexpr const char* kBigMark = "####BIG";
-constexpr std::size_t kBigMarkLength = 7;
+constexpr std::string_view kBigMark = "####BIG";
 constexpr unsigned char kBigFirst = 0x80;
 constexpr unsigned char kBigLast = 0xA4;
 constexpr unsigned char kBigShift = 0x50;
 
-bool startsAt(const std::string& text, std::size_t at, const char* prefix) {
-    return text.compare(at, std::strlen(prefix), prefix) == 0;
-}
-
-// Every code of the pre-processing begins with this character, so that a
-// decoder need only look closer where it occurs.
+// Every code of the pre-processing begins with these two characters, so that
+// a decoder need only look closer where they occur.
 constexpr char kCodeLead = '#';
 
-constexpr bool allCodesBeginWithTheLead() {
-    if (kBigMark[0] != kCodeLead) return false;
+constexpr bool allCodesBeginWithTwoLeads() {
+    if (kBigMark[0] != kCodeLead || kBigMark[1] != kCodeLead) return false;
     for (const EntityCode& entity : kEntities) {
-        if (entity.code[0] != kCodeLead) return false;
+        if (entity.code[0] != kCodeLead || entity.code[1] != kCodeLead) return false;
+        if (entity.entity[0] != '&' || entity.code.size() != entity.entity.size()) return false;
     }
     return true;
 }
-static_assert(allCodesBeginWithTheLead());
+static_assert(allCodesBeginWithTwoLeads());
+
+// Byte scans eight bytes at a time: most of a parameter file is plain ASCII
+// without "&", which neither the pre-processing nor the conversion of
+// expat's output changes, and a byte loop over it would cost as much as a
+// good part of expat's own work.
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
+
+std::uint64_t loadWord(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// The number of leading bytes below 0x80.
+std::size_t asciiPrefix(const char* bytes, std::size_t length) {
+    std::size_t i = 0;
+    while (i + 8 <= length && (loadWord(bytes + i) & kHighBits) == 0) i += 8;
+    while (i < length && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+    return i;
+}
 
 // A byte that the pre-processing copies unchanged whatever follows it.
 bool isPlainByte(char c) { return c != '&' && static_cast<unsigned char>(c) < kBigFirst; }
+
+// The number of leading plain bytes.
+std::size_t plainPrefix(const char* bytes, std::size_t length) {
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        const std::uint64_t word = loadWord(bytes + i);
+        const std::uint64_t amp = word ^ (kLowBits * '&');  // a zero byte where "&" is
+        if ((((amp - kLowBits) & ~amp) | word) & kHighBits) break;
+    }
+    while (i < length && isPlainByte(bytes[i])) ++i;
+    return i;
+}
 
 // The replacement of an accented letter of the old single-byte files, or
 // the byte itself.
@@ -68,237 +99,31 @@ char plainLetter(unsigned char c) {
     }
 }
 
-// expat is created for ISO-8859-1 so that every byte of a file is accepted
-// whatever its declared encoding; it hands out UTF-8, which is turned back
-// here into the file's own bytes.  Code points above 0xFF (only possible
-// through character references) keep their UTF-8 form.
-bool isLatin1Lead(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte == 0xC2 || byte == 0xC3;
+// The entity that begins at `at` ("&" there), or none.
+const EntityCode* entityAt(std::string_view line, std::size_t at) {
+    const std::string_view rest = line.substr(at);
+    for (const EntityCode& entity : kEntities) {
+        if (rest.starts_with(entity.entity)) return &entity;
+    }
+    return nullptr;
 }
 
-void appendFileBytes(std::string& bytes, const XML_Char* text, std::size_t length) {
-    for (std::size_t i = 0; i < length;) {
-        // Bytes up to the next lead byte are the file's own: copied at once.
-        std::size_t runEnd = i;
-        while (runEnd < length && !isLatin1Lead(text[runEnd])) ++runEnd;
-        if (runEnd > i) {
-            bytes.append(text + i, runEnd - i);
-            i = runEnd;
-            continue;
-        }
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (i + 1 < length && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-            bytes.push_back(static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F)));
-            i += 2;
-        } else {
-            bytes.push_back(static_cast<char>(lead));
-            ++i;
-        }
-    }
-}
-
-std::string fileBytes(const XML_Char* text, std::size_t length) {
-    std::string bytes;
-    bytes.reserve(length);
-    appendFileBytes(bytes, text, length);
-    return bytes;
-}
-
-std::string fileBytes(const XML_Char* text) { return fileBytes(text, std::strlen(text)); }
-
-struct ParseState {
-    CXmlTagList* list = nullptr;
-    XML_Parser parser = nullptr;
-    std::vector<int> open;  // indexes of the open elements, innermost last
-    std::size_t maxDepth = 0;
-    bool tooDeep = false;
-    // Character data of the innermost open element since the last event.
-    // expat may cut one run of text into several calls (its conversion
-    // buffer is small); joining them makes one chunk per run within a line.
-    std::string pending;
-};
-
-void flushText(ParseState& state) {
-    if (!state.pending.empty() && !state.open.empty()) {
-        const std::size_t first = state.pending.find_first_not_of(" \t");
-        CXmlTag& owner = state.list->tag(state.open.back());
-        // Only the first chunk counts; later ones are ignored.
-        if (first != std::string::npos && !owner.mText) owner.mText = state.pending.substr(first);
-    }
-    state.pending.clear();
-}
-
-void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-    auto& state = *static_cast<ParseState*>(data);
-    flushText(state);
-    // The open-element stack is bounded: deeper documents are refused as
-    // unparsable.
-    if (state.open.size() >= state.maxDepth) {
-        state.tooDeep = true;
-        XML_StopParser(state.parser, XML_FALSE);
-        return;
-    }
-    CXmlTag tag;
-    tag.mDepth = static_cast<int>(state.open.size());
-    tag.mName = fileBytes(name);
-    std::size_t pairs = 0;
-    while (attributes[2 * pairs] != nullptr && attributes[2 * pairs + 1] != nullptr) ++pairs;
-    tag.mAttributes.reserve(pairs);
-    for (int i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
-        tag.mAttributes.emplace_back(fileBytes(attributes[i]), fileBytes(attributes[i + 1]));
-    }
-    state.open.push_back(state.list->appendTag(std::move(tag)));
-}
-
-void XMLCALL onEnd(void* data, const XML_Char*) {
-    auto& state = *static_cast<ParseState*>(data);
-    flushText(state);
-    if (!state.open.empty()) state.open.pop_back();
-}
-
-void XMLCALL onCharacters(void* data, const XML_Char* text, int length) {
-    auto& state = *static_cast<ParseState*>(data);
-    appendFileBytes(state.pending, text, static_cast<std::size_t>(length));
-}
-
-// The lines of a file, read through a block buffer so that each line is
-// found with one memchr instead of one stream call per byte.
-class LineReader {
-public:
-    explicit LineReader(std::streambuf& input) : mInput(input), mBlock(kBlockSize) {}
-
-    // Reads the next line piece: at most maxLength bytes (at least 1),
-    // without its line terminator (a carriage return before the new line
-    // belongs to the terminator).  A piece that fills maxLength leaves the
-    // rest of the line, new line included, to the next call.  False at end
-    // of file.
-    bool next(std::string& piece, std::size_t maxLength) {
-        piece.clear();
-        bool readAny = false;
-        while (piece.size() < maxLength) {
-            if (mPosition == mLength && !refill()) return readAny;
-            readAny = true;
-            const char* start = mBlock.data() + mPosition;
-            const std::size_t span = std::min(mLength - mPosition, maxLength - piece.size());
-            const void* newLine = std::memchr(start, '\n', span);
-            if (newLine != nullptr) {
-                const auto length = static_cast<std::size_t>(static_cast<const char*>(newLine) - start);
-                piece.append(start, length);
-                mPosition += length + 1;
-                if (!piece.empty() && piece.back() == '\r') piece.pop_back();
-                return true;
-            }
-            piece.append(start, span);
-            mPosition += span;
-        }
-        return true;
-    }
-
-    // True when no byte is left.
-    bool atEnd() { return mPosition == mLength && !refill(); }
-
-private:
-    static constexpr std::size_t kBlockSize = 1 << 14;
-
-    bool refill() {
-        const std::streamsize got = mInput.sgetn(mBlock.data(), static_cast<std::streamsize>(mBlock.size()));
-        mPosition = 0;
-        mLength = got > 0 ? static_cast<std::size_t>(got) : 0;
-        return mLength > 0;
-    }
-
-    std::streambuf& mInput;
-    std::vector<char> mBlock;
-    std::size_t mPosition = 0;
-    std::size_t mLength = 0;
-};
-
-// Whether pre-processing would change the line: only "&" and bytes from
-// 0x80 up are rewritten.
-bool needsPreprocessing(const std::string& line) {
-    return !std::all_of(line.begin(), line.end(), isPlainByte);
-}
-
-struct ParserDeleter {
-    void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
-};
-
-std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity, int maxDepth, int maxLineLength) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        traceDebug("%s : cannot be opened\n", path.c_str());
-        return nullptr;
-    }
-    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate("ISO-8859-1"));
-    if (!parser) return nullptr;
-
-    auto list = std::make_unique<CXmlTagList>(tagCapacity);
-    ParseState state;
-    state.list = list.get();
-    state.parser = parser.get();
-    state.maxDepth = static_cast<std::size_t>(std::max(maxDepth, 0));
-    XML_SetUserData(parser.get(), &state);
-    XML_SetElementHandler(parser.get(), onStart, onEnd);
-    XML_SetCharacterDataHandler(parser.get(), onCharacters);
-
-    // Lines are read in pieces of at most maxLineLength bytes, so memory
-    // stays bounded whatever the file; a longer line reaches expat in
-    // several pieces, which is the same text since terminators are dropped.
-    const std::size_t pieceLength = static_cast<std::size_t>(std::max(maxLineLength, 1));
-    LineReader lines(*file.rdbuf());
-    std::string raw;
-    std::string rewritten;
-    bool fedAny = false;
-    while (lines.next(raw, pieceLength)) {
-        fedAny = true;
-        const bool last = lines.atEnd();
-        // Most lines hold nothing to rewrite and go to expat as they are.
-        const bool rewrite = needsPreprocessing(raw);
-        if (rewrite) rewritten = NORBS_PARAMETER_FILE::preprocessXmlLine(raw);
-        const std::string& line = rewrite ? rewritten : raw;
-        const XML_Status status = XML_Parse(parser.get(), line.data(), static_cast<int>(line.size()), last);
-        flushText(state);
-        if (status != XML_STATUS_OK) {
-            const char* reason = state.tooDeep ? "nesting deeper than the depth limit"
-                                               : XML_ErrorString(XML_GetErrorCode(parser.get()));
-            traceDebug("%s\n%s at line %s\n", path.c_str(), reason, raw.c_str());
-            return nullptr;
-        }
-    }
-    if (!fedAny && XML_Parse(parser.get(), "", 0, XML_TRUE) != XML_STATUS_OK) {
-        traceDebug("%s\n%s at line \n", path.c_str(), XML_ErrorString(XML_GetErrorCode(parser.get())));
-        return nullptr;
-    }
-    return list;
-}
-
-}  // namespace
-
-namespace NORBS_PARAMETER_FILE {
-
-std::string preprocessXmlLine(const std::string& line) {
-    std::string out;
-    out.reserve(line.size() + 16);
+// The pre-processing of one line, appended to `out`.
+void appendPreprocessed(std::string& out, std::string_view line) {
     for (std::size_t i = 0; i < line.size();) {
         // Bytes below 0x80 other than "&" are left alone by every rewrite
         // below: a run of them is copied at once.
-        std::size_t plainEnd = i;
-        while (plainEnd < line.size() && isPlainByte(line[plainEnd])) ++plainEnd;
+        const std::size_t plainEnd = i + plainPrefix(line.data() + i, line.size() - i);
         if (plainEnd > i) {
-            out.append(line, i, plainEnd - i);
+            out.append(line.data() + i, plainEnd - i);
             i = plainEnd;
             continue;
         }
         const auto c = static_cast<unsigned char>(line[i]);
         if (c == '&') {
-            const EntityCode* match = nullptr;
-            for (const EntityCode& entity : kEntities) {
-                if (startsAt(line, i, entity.entity)) match = &entity;
-            }
-            if (match != nullptr) {
+            if (const EntityCode* match = entityAt(line, i)) {
                 out += match->code;
-                i += std::strlen(match->entity);
+                i += match->entity.size();
             } else {
                 out += '&';
                 ++i;
@@ -316,11 +141,350 @@ std::string preprocessXmlLine(const std::string& line) {
         }
         ++i;
     }
+}
+
+// expat is created for ISO-8859-1 so that every byte of a file is accepted
+// whatever its declared encoding; it hands out UTF-8, which is turned back
+// here into the file's own bytes.  Code points above 0xFF (only possible
+// through character references) keep their UTF-8 form.  Writes at most
+// `length` bytes to `out` and returns how many.
+std::size_t copyFileBytes(char* out, const XML_Char* text, std::size_t length) {
+    char* const start = out;
+    for (std::size_t i = 0; i < length;) {
+        // Bytes below 0x80 are the file's own: copied at once.
+        const std::size_t plain = asciiPrefix(text + i, length - i);
+        if (plain > 0) {
+            std::memcpy(out, text + i, plain);
+            out += plain;
+            i += plain;
+            continue;
+        }
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if ((lead == 0xC2 || lead == 0xC3) && i + 1 < length &&
+            (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            *out++ = static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F));
+            i += 2;
+        } else {
+            *out++ = static_cast<char>(lead);
+            ++i;
+        }
+    }
+    return static_cast<std::size_t>(out - start);
+}
+
+}  // namespace
+
+// Appends tags to a list as expat reports them.  Texts are built in the
+// list's store as they arrive, so that a text is copied once.
+class CXmlTagList::Builder {
+public:
+    explicit Builder(CXmlTagList& list) : mList(list) {}
+
+    // No text may be under construction (see beginText).
+    int appendTag(int depth, const XML_Char* name, const XML_Char** attributes) {
+        CXmlTag tag;
+        tag.mText = nullptr;
+        tag.mTextLength = 0;
+        tag.mFirstAttribute = mList.mAttributes.size();
+        tag.mDepth = depth;
+        tag.mNameId = internRecent(recentSlot(depth, 0), name);
+        for (int i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
+            CXmlAttribute attribute;
+            attribute.mNameId = internRecent(recentSlot(depth, i / 2 + 1), attributes[i]);
+            const std::size_t length = std::strlen(attributes[i + 1]);
+            char* value = mList.mTexts.allocate(length);
+            const std::size_t written = copyFileBytes(value, attributes[i + 1], length);
+            value[written] = '\0';
+            attribute.mValue = value;
+            attribute.mValueLength = static_cast<std::uint32_t>(written);
+            mList.mAttributes.push_back(attribute);
+        }
+        // The start capacity is a logical one: nothing is reserved up front
+        // (a start capacity of ten million tags must not cost memory for a
+        // small file) and the chunked store grows on demand.  When the count
+        // reaches the capacity the capacity doubles, so a large document is
+        // never refused.
+        if (mList.getTagsNbr() >= mList.mCapacity)
+            mList.mCapacity = mList.mCapacity > INT_MAX / 2 ? INT_MAX : mList.mCapacity * 2;
+        mList.mTags.push_back(tag);
+        return mList.getTagsNbr() - 1;
+    }
+
+    bool hasText(int i) const { return mList.tagAt(i).mText != nullptr; }
+
+    // A text is built from the character data of one run: begun at its
+    // first non-blank byte, extended by each later piece, then given to its
+    // tag.
+    void beginText() { mList.mTexts.beginRun(); }
+    void extendText(const XML_Char* text, std::size_t length) {
+        char* out = mList.mTexts.extendRun(length);
+        mList.mTexts.commitRun(copyFileBytes(out, text, length));
+    }
+    void finishText(int owner) {
+        CXmlTag& tag = mList.mTags[static_cast<std::size_t>(owner)];
+        tag.mTextLength = mList.mTexts.runLength();
+        tag.mText = mList.mTexts.finishRun();
+    }
+
+private:
+    // A document repeats the same names at the same places (the element of
+    // a depth, its first attributes): the name last seen at a place is
+    // compared first, as expat hands it out, before the name table is
+    // searched.
+    struct RecentName {
+        std::string raw;  // as expat handed it out
+        int id = -1;
+    };
+    static constexpr std::size_t kRecentAttributes = 2;
+    static constexpr int kRecentDepths = 64;  // deeper elements are rare: searched directly
+
+    static std::size_t recentSlot(int depth, int position) {
+        if (depth >= kRecentDepths || static_cast<std::size_t>(position) > kRecentAttributes) return SIZE_MAX;
+        return static_cast<std::size_t>(depth) * (kRecentAttributes + 1) + static_cast<std::size_t>(position);
+    }
+
+    int internRecent(std::size_t slot, const XML_Char* name) {
+        if (slot == SIZE_MAX) return intern(name);
+        if (slot >= mRecent.size()) mRecent.resize(slot + 1);
+        RecentName& recent = mRecent[slot];
+        if (recent.id >= 0 && std::strcmp(recent.raw.c_str(), name) == 0) return recent.id;
+        recent.raw.assign(name);
+        recent.id = intern(name);
+        return recent.id;
+    }
+
+    int intern(const XML_Char* name) {
+        std::string_view view(name);
+        if (asciiPrefix(view.data(), view.size()) != view.size()) {
+            mScratch.resize(view.size());
+            view = std::string_view(mScratch.data(), copyFileBytes(mScratch.data(), view.data(), view.size()));
+        }
+        return mList.mNames.intern(view, NORBS_XML_STORE::NameTable::hash(view), mList.mTexts);
+    }
+
+    CXmlTagList& mList;
+    std::string mScratch;
+    std::vector<RecentName> mRecent;  // by place, see recentSlot
+};
+
+namespace {
+
+struct ParseState {
+    CXmlTagList::Builder* builder = nullptr;
+    XML_Parser parser = nullptr;
+    std::vector<int> open;  // indexes of the open elements, innermost last
+    std::size_t maxDepth = 0;
+    bool tooDeep = false;
+    // Character data of the innermost open element since the last event is
+    // one chunk: expat may cut one run of text into several calls (its
+    // conversion buffer is small), and joining them makes one chunk per run
+    // within a line.  Only the first non-blank chunk of an element counts,
+    // so a run is collected only while the element has no text.
+    bool ownerTakesText = false;
+    bool inText = false;  // a non-blank chunk is being collected
+};
+
+void updateOwner(ParseState& state) {
+    state.ownerTakesText = !state.open.empty() && !state.builder->hasText(state.open.back());
+}
+
+void flushText(ParseState& state) {
+    if (!state.inText) return;
+    state.builder->finishText(state.open.back());
+    state.inText = false;
+    state.ownerTakesText = false;
+}
+
+void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+    auto& state = *static_cast<ParseState*>(data);
+    flushText(state);
+    // The open-element stack is bounded: deeper documents are refused as
+    // unparsable.
+    if (state.open.size() >= state.maxDepth) {
+        state.tooDeep = true;
+        XML_StopParser(state.parser, XML_FALSE);
+        return;
+    }
+    state.open.push_back(state.builder->appendTag(static_cast<int>(state.open.size()), name, attributes));
+    state.ownerTakesText = true;
+}
+
+void XMLCALL onEnd(void* data, const XML_Char*) {
+    auto& state = *static_cast<ParseState*>(data);
+    flushText(state);
+    if (!state.open.empty()) state.open.pop_back();
+    updateOwner(state);
+}
+
+void XMLCALL onCharacters(void* data, const XML_Char* text, int length) {
+    auto& state = *static_cast<ParseState*>(data);
+    if (!state.ownerTakesText) return;
+    auto size = static_cast<std::size_t>(length);
+    if (!state.inText) {
+        // Leading blanks and tabs of a chunk are not part of its text.
+        while (size > 0 && (*text == ' ' || *text == '\t')) {
+            ++text;
+            --size;
+        }
+        if (size == 0) return;
+        state.builder->beginText();
+        state.inText = true;
+    }
+    state.builder->extendText(text, size);
+}
+
+// The lines of a file, read through a block buffer so that each line is
+// found with one memchr, and handed out in place when it lies in one block.
+class LineReader {
+public:
+    explicit LineReader(std::streambuf& input) : mInput(input), mBlock(kBlockSize) {}
+
+    // Reads the next line piece: at most maxLength bytes (at least 1),
+    // without its line terminator (a carriage return before the new line
+    // belongs to the terminator).  A piece that fills maxLength leaves the
+    // rest of the line, new line included, to the next call.  False at end
+    // of file.  The piece stays valid until the next call of next or atEnd.
+    bool next(std::string_view& piece, std::size_t maxLength) {
+        mCarry.clear();
+        bool readAny = false;
+        while (mCarry.size() < maxLength) {
+            if (mPosition == mLength && !refill()) {
+                piece = mCarry;
+                return readAny;
+            }
+            readAny = true;
+            const char* start = mBlock.data() + mPosition;
+            const std::size_t span = std::min(mLength - mPosition, maxLength - mCarry.size());
+            const void* newLine = std::memchr(start, '\n', span);
+            if (newLine != nullptr) {
+                const auto length = static_cast<std::size_t>(static_cast<const char*>(newLine) - start);
+                mPosition += length + 1;
+                if (mCarry.empty()) {
+                    piece = std::string_view(start, length);
+                } else {
+                    mCarry.append(start, length);
+                    piece = mCarry;
+                }
+                if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+                return true;
+            }
+            if (mCarry.empty() && span == maxLength) {
+                // A whole piece without a line end, inside the block.
+                mPosition += span;
+                piece = std::string_view(start, span);
+                return true;
+            }
+            mCarry.append(start, span);
+            mPosition += span;
+        }
+        piece = mCarry;
+        return true;
+    }
+
+    // True when no byte is left.  A piece handed out in place is moved out
+    // of the block before the block is refilled.
+    bool atEnd(std::string_view& piece) {
+        if (mPosition != mLength) return false;
+        if (piece.data() >= mBlock.data() && piece.data() < mBlock.data() + mBlock.size()) {
+            mCarry.assign(piece);
+            piece = mCarry;
+        }
+        return !refill();
+    }
+
+private:
+    static constexpr std::size_t kBlockSize = 1 << 14;
+
+    bool refill() {
+        const std::streamsize got = mInput.sgetn(mBlock.data(), static_cast<std::streamsize>(mBlock.size()));
+        mPosition = 0;
+        mLength = got > 0 ? static_cast<std::size_t>(got) : 0;
+        return mLength > 0;
+    }
+
+    std::streambuf& mInput;
+    std::vector<char> mBlock;
+    std::string mCarry;  // a piece that spans blocks
+    std::size_t mPosition = 0;
+    std::size_t mLength = 0;
+};
+
+struct ParserDeleter {
+    void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+
+std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity, int maxDepth, int maxLineLength) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        traceDebug("%s : cannot be opened\n", path.c_str());
+        return nullptr;
+    }
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate("ISO-8859-1"));
+    if (!parser) return nullptr;
+
+    auto list = std::make_unique<CXmlTagList>(tagCapacity);
+    CXmlTagList::Builder builder(*list);
+    ParseState state;
+    state.builder = &builder;
+    state.parser = parser.get();
+    state.maxDepth = static_cast<std::size_t>(std::max(maxDepth, 0));
+    XML_SetUserData(parser.get(), &state);
+    XML_SetElementHandler(parser.get(), onStart, onEnd);
+    XML_SetCharacterDataHandler(parser.get(), onCharacters);
+
+    // Lines are read in pieces of at most maxLineLength bytes, so memory
+    // stays bounded whatever the file; a longer line reaches expat in
+    // several pieces, which is the same text since terminators are dropped.
+    const std::size_t pieceLength = static_cast<std::size_t>(std::max(maxLineLength, 1));
+    LineReader lines(*file.rdbuf());
+    std::string_view raw;
+    std::string rewritten;
+    bool fedAny = false;
+    while (lines.next(raw, pieceLength)) {
+        fedAny = true;
+        const bool last = lines.atEnd(raw);
+        // Most lines hold nothing to rewrite and go to expat as they are.
+        std::string_view line = raw;
+        if (plainPrefix(raw.data(), raw.size()) != raw.size()) {
+            rewritten.clear();
+            appendPreprocessed(rewritten, raw);
+            line = rewritten;
+        }
+        const XML_Status status = XML_Parse(parser.get(), line.data(), static_cast<int>(line.size()), last);
+        flushText(state);
+        if (status != XML_STATUS_OK) {
+            const char* reason = state.tooDeep ? "nesting deeper than the depth limit"
+                                               : XML_ErrorString(XML_GetErrorCode(parser.get()));
+            traceDebug("%s\n%s at line %s\n", path.c_str(), reason, std::string(raw).c_str());
+            return nullptr;
+        }
+    }
+    if (!fedAny && XML_Parse(parser.get(), "", 0, XML_TRUE) != XML_STATUS_OK) {
+        traceDebug("%s\n%s at line \n", path.c_str(), XML_ErrorString(XML_GetErrorCode(parser.get())));
+        return nullptr;
+    }
+    return list;
+}
+
+}  // namespace
+
+namespace NORBS_PARAMETER_FILE {
+
+std::string preprocessXmlLine(std::string_view line) {
+    std::string out;
+    out.reserve(line.size() + 16);
+    appendPreprocessed(out, line);
     return out;
 }
 
-std::string decodeXmlText(const std::string& text) {
+std::string decodeXmlText(std::string_view text) {
     std::string out;
+    decodeXmlText(text, out);
+    return out;
+}
+
+void decodeXmlText(std::string_view text, std::string& out) {
+    out.clear();
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         // No code begins before the next lead character: the bytes up to it
@@ -331,82 +495,160 @@ std::string decodeXmlText(const std::string& text) {
             i = lead;
             continue;
         }
-        if (startsAt(text, i, kBigMark) && i + kBigMarkLength < text.size()) {
-            out += static_cast<char>(static_cast<unsigned char>(text[i + kBigMarkLength]) + kBigShift);
-            i += kBigMarkLength + 1;
+        const std::string_view rest = text.substr(i);
+        if (rest.size() > kBigMark.size() && rest.starts_with(kBigMark)) {
+            out += static_cast<char>(static_cast<unsigned char>(rest[kBigMark.size()]) + kBigShift);
+            i += kBigMark.size() + 1;
             continue;
         }
         const EntityCode* match = nullptr;
-        for (const EntityCode& entity : kEntities) {
-            if (startsAt(text, i, entity.code)) match = &entity;
+        if (rest.size() > 1 && rest[1] == kCodeLead) {
+            for (const EntityCode& entity : kEntities) {
+                if (rest.starts_with(entity.code)) match = &entity;
+            }
         }
         if (match != nullptr) {
             out += match->character;
-            i += std::strlen(match->code);
+            i += match->code.size();
         } else {
             out += text[i++];
         }
     }
-    return out;
 }
 
 }  // namespace NORBS_PARAMETER_FILE
 
+// Stores of the tag list.
+
+namespace NORBS_XML_STORE {
+
+void TextStore::newBlock(std::size_t needed, std::size_t keep) {
+    const std::size_t size = std::max(mNextBlockSize, needed);
+    std::unique_ptr<char[]> block(new char[size]);
+    if (keep > 0) std::memcpy(block.get(), mRunStart, keep);
+    mRunStart = block.get();
+    mCursor = block.get() + keep;
+    mLimit = block.get() + size;
+    mBlocks.push_back(std::move(block));
+    mNextBlockSize = std::min(mNextBlockSize * 2, kBlockSize);
+}
+
+std::uint64_t NameTable::hash(std::string_view name) {
+    constexpr std::uint64_t kMultiplier = 0xFF51AFD7ED558CCDULL;
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ name.size();
+    std::size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        h = (h ^ loadWord(name.data() + i)) * kMultiplier;
+        h ^= h >> 32;
+    }
+    if (i < name.size()) {
+        std::uint64_t tail = 0;
+        std::memcpy(&tail, name.data() + i, name.size() - i);
+        h = (h ^ tail) * kMultiplier;
+    }
+    h ^= h >> 33;
+    h *= kMultiplier;
+    h ^= h >> 33;
+    return h;
+}
+
+int NameTable::find(std::string_view name, std::uint64_t hashValue) const {
+    if (mSlots.empty()) return -1;
+    const std::size_t mask = mSlots.size() - 1;
+    for (std::size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
+        const int id = mSlots[slot];
+        if (id < 0) return -1;
+        const auto at = static_cast<std::size_t>(id);
+        if (mHashes[at] == hashValue && mNames[at] == name) return id;
+    }
+}
+
+int NameTable::intern(std::string_view name, std::uint64_t hashValue, TextStore& store) {
+    const int known = find(name, hashValue);
+    if (known >= 0) return known;
+    // At most half the slots are taken, so that searches stay short.
+    if (2 * (mNames.size() + 1) > mSlots.size()) rehash(std::max<std::size_t>(64, 2 * mSlots.size()));
+    char* copy = store.allocate(name.size());
+    std::memcpy(copy, name.data(), name.size());
+    const int id = static_cast<int>(mNames.size());
+    mNames.emplace_back(copy, name.size());
+    mHashes.push_back(hashValue);
+    const std::size_t mask = mSlots.size() - 1;
+    std::size_t slot = hashValue & mask;
+    while (mSlots[slot] >= 0) slot = (slot + 1) & mask;
+    mSlots[slot] = id;
+    return id;
+}
+
+void NameTable::rehash(std::size_t slots) {
+    mSlots.assign(slots, -1);
+    const std::size_t mask = slots - 1;
+    for (std::size_t id = 0; id < mNames.size(); ++id) {
+        std::size_t slot = mHashes[id] & mask;
+        while (mSlots[slot] >= 0) slot = (slot + 1) & mask;
+        mSlots[slot] = static_cast<int>(id);
+    }
+}
+
+}  // namespace NORBS_XML_STORE
+
 // Tag list.
 
-const CXmlTag* CXmlTagList::getTag(int i) const {
-    return (i >= 0 && i < getTagsNbr()) ? &mTags[static_cast<std::size_t>(i)] : nullptr;
-}
-
-int CXmlTagList::getDepth(int i) const {
-    const CXmlTag* tag = getTag(i);
-    return tag ? tag->mDepth : -1;
-}
-
 std::string CXmlTagList::getName(int i) const {
-    const CXmlTag* tag = getTag(i);
-    return tag ? tag->mName : std::string();
+    return inList(i) ? std::string(mNames.name(tagAt(i).mNameId)) : std::string();
 }
 
-std::string CXmlTagList::getText(int i) const {
-    const CXmlTag* tag = getTag(i);
-    return (tag && tag->mText) ? *tag->mText : std::string();
+std::string CXmlTagList::getText(int i) const { return std::string(getTextView(i)); }
+
+std::string_view CXmlTagList::getTextView(int i) const {
+    if (!inList(i) || tagAt(i).mText == nullptr) return "";
+    return {tagAt(i).mText, tagAt(i).mTextLength};
 }
 
-bool CXmlTagList::hasText(int i) const {
-    const CXmlTag* tag = getTag(i);
-    return tag && tag->mText;
+std::optional<std::string_view> CXmlTagList::getAttributeView(int i, int nameId) const {
+    if (!inList(i) || nameId < 0) return std::nullopt;
+    const std::size_t end = attributesEnd(i);
+    for (std::size_t a = tagAt(i).mFirstAttribute; a < end; ++a) {
+        const CXmlAttribute& attribute = mAttributes[a];
+        if (attribute.mNameId == nameId) return std::string_view(attribute.mValue, attribute.mValueLength);
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> CXmlTagList::getAttribute(int i, const std::string& name) const {
-    const CXmlTag* tag = getTag(i);
-    if (tag == nullptr) return std::nullopt;
-    for (const auto& [attributeName, value] : tag->mAttributes) {
-        if (attributeName == name) return value;
-    }
-    return std::nullopt;
+    const std::optional<std::string_view> value = getAttributeView(i, findNameId(name));
+    if (!value) return std::nullopt;
+    return std::string(*value);
 }
 
 int CXmlTagList::getSubtreeEnd(int i) const {
     const int depth = getDepth(i);
     if (depth < 0) return std::max(i + 1, 0);
     int end = i + 1;
-    while (end < getTagsNbr() && mTags[static_cast<std::size_t>(end)].mDepth > depth) ++end;
+    while (end < getTagsNbr() && tagAt(end).mDepth > depth) ++end;
     return end;
 }
 
 int CXmlTagList::findTag(int start, const std::string& name, const CXmlTagQuery& query) const {
+    // A name (or attribute name) that no tag carries matches nothing.
+    const int nameId = findNameId(name);
+    if (nameId < 0) return -1;
+    int attributeId = -1;
+    if (query.attributeName) {
+        attributeId = findNameId(*query.attributeName);
+        if (attributeId < 0) return -1;
+    }
     int end = getTagsNbr();
     if (query.withinSubtreeOf >= 0) {
         start = std::max(start, query.withinSubtreeOf + 1);
         end = getSubtreeEnd(query.withinSubtreeOf);
     }
     for (int i = std::max(start, 0); i < end; ++i) {
-        const CXmlTag& tag = mTags[static_cast<std::size_t>(i)];
-        if (tag.mName != name) continue;
+        const CXmlTag& tag = tagAt(i);
+        if (tag.mNameId != nameId) continue;
         if (query.depth >= 0 && tag.mDepth != query.depth) continue;
         if (query.attributeName) {
-            const std::optional<std::string> value = getAttribute(i, *query.attributeName);
+            const std::optional<std::string_view> value = getAttributeView(i, attributeId);
             if (!value || (query.attributeValue && *value != *query.attributeValue)) continue;
         }
         return i;
@@ -414,33 +656,29 @@ int CXmlTagList::findTag(int start, const std::string& name, const CXmlTagQuery&
     return -1;
 }
 
+// A tag outside the list has no children.
 int CXmlTagList::countChildren(int i) const {
+    if (!inList(i)) return 0;
     const int depth = getDepth(i);
+    const int end = getSubtreeEnd(i);
     int count = 0;
-    for (int j = i + 1; j < getSubtreeEnd(i); ++j) {
-        if (mTags[static_cast<std::size_t>(j)].mDepth == depth + 1) ++count;
+    for (int j = i + 1; j < end; ++j) {
+        if (tagAt(j).mDepth == depth + 1) ++count;
     }
     return count;
 }
 
 int CXmlTagList::countChildren(int i, const std::string& name) const {
+    const int nameId = findNameId(name);
+    if (nameId < 0 || !inList(i)) return 0;
     const int depth = getDepth(i);
+    const int end = getSubtreeEnd(i);
     int count = 0;
-    for (int j = i + 1; j < getSubtreeEnd(i); ++j) {
-        const CXmlTag& tag = mTags[static_cast<std::size_t>(j)];
-        if (tag.mDepth == depth + 1 && tag.mName == name) ++count;
+    for (int j = i + 1; j < end; ++j) {
+        const CXmlTag& tag = tagAt(j);
+        if (tag.mDepth == depth + 1 && tag.mNameId == nameId) ++count;
     }
     return count;
-}
-
-int CXmlTagList::appendTag(CXmlTag tag) {
-    // The start capacity is a logical one: nothing is reserved up front (a
-    // start capacity of ten million tags must not cost memory for a small
-    // file) and the vector grows on demand.  When the count reaches the
-    // capacity the capacity doubles, so a large document is never refused.
-    if (getTagsNbr() >= mCapacity) mCapacity = mCapacity > INT_MAX / 2 ? INT_MAX : mCapacity * 2;
-    mTags.push_back(std::move(tag));
-    return getTagsNbr() - 1;
 }
 
 std::unique_ptr<CXmlTagList> forbs_xml_parser(const std::string& path, int tagCapacity, int maxDepth,

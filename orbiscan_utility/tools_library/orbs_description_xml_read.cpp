@@ -12,9 +12,6 @@ using NORBS_ERROR_MANAGER::traceDebug;
 
 namespace {
 
-// The text of a tag that has none.
-const std::string kNoText;
-
 // Fills the fields of one section from the tags of its element.
 //
 // Every search for a child of a container (section, vector, matrix, row,
@@ -32,7 +29,7 @@ public:
         for (int i = 0; i < section.getFieldsNbr(); ++i) {
             CSectionField& field = *section.getField(i);
             if (field.getParentIndex() != -1) continue;  // read with their owner
-            const int fieldTag = findChild(sectionTag + 1, sectionEnd, field.getName());
+            const int fieldTag = findChild(sectionTag + 1, sectionEnd, nameId(field.getName()));
             if (fieldTag < 0) continue;  // absent fields stay unset
             if (!readField(field, fieldTag)) {
                 traceDebug("readXML : cannot read the field %s of %s\n", field.getName().c_str(),
@@ -44,12 +41,16 @@ public:
     }
 
 private:
-    // The first tag named `name` in [from, end), or -1.  With `end` the
-    // subtree end of a container that precedes `from`, this is
+    // Names are compared as numbers, each looked up once (-1: no tag has it).
+    int nameId(const std::string& name) const { return mTags.findNameId(name); }
+
+    // The first tag with name number `name` in [from, end), or -1.  With
+    // `end` the subtree end of a container that precedes `from`, this is
     // findTag(from, name, CXmlTagQuery::inside(container)).
-    int findChild(int from, int end, const std::string& name) const {
+    int findChild(int from, int end, int name) const {
+        if (name < 0) return -1;
         for (int i = from; i < end; ++i) {
-            if (mTags.getTag(i)->mName == name) return i;
+            if (mTags.getNameId(i) == name) return i;
         }
         return -1;
     }
@@ -74,13 +75,13 @@ private:
     // consulted.
     bool readVector(CSectionField& field, int fieldTag) {
         const std::string type = NORBS_PARAMETER_FILE::typeWord(field.getDataTypeId());
-        const int vector = findChild(fieldTag + 1, mTags.getSubtreeEnd(fieldTag), "Vector" + type);
+        const int vector = findChild(fieldTag + 1, mTags.getSubtreeEnd(fieldTag), nameId("Vector" + type));
         if (vector < 0) return true;
         const std::optional<int> count = sizeAttribute(vector, "NumberOfElements");
         if (!count) return false;
         field.setDimension(1, *count);
         const int vectorEnd = mTags.getSubtreeEnd(vector);
-        const std::string valueName = "Value" + type;
+        const int valueName = nameId("Value" + type);
         int cursor = vector;
         for (int i = 0; i < *count; ++i) {
             cursor = findChild(cursor + 1, vectorEnd, valueName);
@@ -92,15 +93,15 @@ private:
 
     bool readMatrix(CSectionField& field, int fieldTag) {
         const std::string type = NORBS_PARAMETER_FILE::typeWord(field.getDataTypeId());
-        const int matrix = findChild(fieldTag + 1, mTags.getSubtreeEnd(fieldTag), "Matrix" + type);
+        const int matrix = findChild(fieldTag + 1, mTags.getSubtreeEnd(fieldTag), nameId("Matrix" + type));
         if (matrix < 0) return true;
         const std::optional<int> rows = sizeAttribute(matrix, "NumberOfRows");
         const std::optional<int> cols = sizeAttribute(matrix, "NumberOfColumns");
         if (!rows || !cols) return false;
         field.setDimension(*rows, *cols);
         const int matrixEnd = mTags.getSubtreeEnd(matrix);
-        const std::string rowName = "MatrixRow" + type;
-        const std::string valueName = "Value" + type;
+        const int rowName = nameId("MatrixRow" + type);
+        const int valueName = nameId("Value" + type);
         int row = matrix;
         for (int r = 0; r < *rows; ++r) {
             row = findChild(row + 1, matrixEnd, rowName);
@@ -119,7 +120,7 @@ private:
     bool readMultiple(CSectionField& field, int fieldTag) {
         const std::string& name = field.getName();
         const int fieldEnd = mTags.getSubtreeEnd(fieldTag);
-        const int vectorOfStructs = findChild(fieldTag + 1, fieldEnd, "VectorOfStructs_" + name);
+        const int vectorOfStructs = findChild(fieldTag + 1, fieldEnd, nameId("VectorOfStructs_" + name));
         if (vectorOfStructs >= 0) {
             const std::optional<int> count = sizeAttribute(vectorOfStructs, "NumberOfElements");
             if (!count) return false;
@@ -127,7 +128,7 @@ private:
                 if (CSectionField* sub = field.getSubField(j)) sub->setDimension(1, *count);
             }
             const int vectorOfStructsEnd = mTags.getSubtreeEnd(vectorOfStructs);
-            const std::string valuesName = "VectorOfStructsValues_" + name;
+            const int valuesName = nameId("VectorOfStructsValues_" + name);
             int values = vectorOfStructs;
             for (int i = 0; i < *count; ++i) {
                 values = findChild(values + 1, vectorOfStructsEnd, valuesName);
@@ -136,7 +137,7 @@ private:
             }
             return true;
         }
-        const int structure = findChild(fieldTag + 1, fieldEnd, "Struct_" + name);
+        const int structure = findChild(fieldTag + 1, fieldEnd, nameId("Struct_" + name));
         if (structure >= 0) storeSubFields(field, 0, structure);
         return true;
     }
@@ -146,7 +147,7 @@ private:
         for (int j = 0; j < field.getSubFieldsNbr(); ++j) {
             CSectionField* sub = field.getSubField(j);
             if (sub == nullptr) continue;
-            const int tag = findChild(container + 1, containerEnd, sub->getName());
+            const int tag = findChild(container + 1, containerEnd, nameId(sub->getName()));
             // A sub-field whose shape does not fit the container has no
             // room for the element: it stays unset.
             if (tag >= 0 && sub->hasTables() && element < sub->getColNbr()) store(*sub, 0, element, tag);
@@ -154,24 +155,23 @@ private:
     }
 
     void store(CSectionField& field, int row, int col, int tag) {
-        // The text is used in place rather than copied: one allocation less
-        // per value read.
-        const CXmlTag* owner = mTags.getTag(tag);
-        const std::string& text = (owner != nullptr && owner->mText) ? *owner->mText : kNoText;
+        // The text is used in place: a NUL byte follows it, numbers convert there.
+        const std::string_view text = mTags.getTextView(tag);
         switch (field.getDataTypeId()) {
         case CORBS_DS_INTEGER:
-            field.setValue(row, col, NORBS_PARAMETER_FILE::parseInteger(text));
+            field.setValue(row, col, NORBS_PARAMETER_FILE::parseInteger(text.data(), text.size()));
             break;
         case CORBS_DS_DOUBLE:
-            field.setValue(row, col, NORBS_PARAMETER_FILE::parseDouble(text));
+            field.setValue(row, col, NORBS_PARAMETER_FILE::parseDouble(text.data(), text.size()));
             break;
         case CORBS_DS_STRING:
             // The file's "&quot;&quot;" (still encoded here) is the empty
             // text; decoding would turn it into two quote characters.
-            if (text.find("##quot##quot") != std::string::npos) {
+            if (text.find("##quot##quot") != std::string_view::npos) {
                 field.setValue(row, col, std::string());
             } else {
-                field.setValue(row, col, NORBS_PARAMETER_FILE::decodeXmlText(text));
+                NORBS_PARAMETER_FILE::decodeXmlText(text, mDecoded);
+                field.setValue(row, col, mDecoded);
             }
             break;
         default:
@@ -181,8 +181,8 @@ private:
     }
 
     const CXmlTagList& mTags;
+    std::string mDecoded;  // reused by every String value
 };
-
 }  // namespace
 
 int CSectionDataGroup::readXML(const std::string& path, bool raise) {

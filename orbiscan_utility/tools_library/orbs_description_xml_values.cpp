@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "orbs_core_generic_utility.h"
 #include "orbs_description_section.h"
@@ -39,23 +40,29 @@ std::string formatDouble(double value) {
     return text.data();
 }
 
-double parseDouble(const std::string& text) {
-    if (text.find("NaN") != std::string::npos || text.find("nan") != std::string::npos) {
+double parseDouble(const std::string& text) { return parseDouble(text.c_str(), text.size()); }
+
+double parseDouble(const char* text, std::size_t length) {
+    const std::string_view view(text, length);
+    if (view.find("NaN") != std::string_view::npos || view.find("nan") != std::string_view::npos) {
         return NorvikCore::get_nan_double_val();
     }
-    if (text.find(CORBS_USER_PARAMETER_TO_FILL) != std::string::npos) return CORBS_USER_PARAMETER_TO_FILL_DBL;
-    if (text.find(CORBS_USER_OPTIONAL_PARAMETER) != std::string::npos) return CORBS_USER_OPTIONAL_PARAMETER_DBL;
+    if (view.find(CORBS_USER_PARAMETER_TO_FILL) != std::string_view::npos) return CORBS_USER_PARAMETER_TO_FILL_DBL;
+    if (view.find(CORBS_USER_OPTIONAL_PARAMETER) != std::string_view::npos) return CORBS_USER_OPTIONAL_PARAMETER_DBL;
     const int savedErrno = errno;
-    const double value = std::strtod(text.c_str(), nullptr);
+    const double value = std::strtod(text, nullptr);
     errno = savedErrno;
     return value;
 }
 
-int parseInteger(const std::string& text) {
-    if (text.find(CORBS_USER_PARAMETER_TO_FILL) != std::string::npos) return CORBS_USER_PARAMETER_TO_FILL_INT;
-    if (text.find(CORBS_USER_OPTIONAL_PARAMETER) != std::string::npos) return CORBS_USER_OPTIONAL_PARAMETER_INT;
+int parseInteger(const std::string& text) { return parseInteger(text.c_str(), text.size()); }
+
+int parseInteger(const char* text, std::size_t length) {
+    const std::string_view view(text, length);
+    if (view.find(CORBS_USER_PARAMETER_TO_FILL) != std::string_view::npos) return CORBS_USER_PARAMETER_TO_FILL_INT;
+    if (view.find(CORBS_USER_OPTIONAL_PARAMETER) != std::string_view::npos) return CORBS_USER_OPTIONAL_PARAMETER_INT;
     const int savedErrno = errno;
-    const long value = std::strtol(text.c_str(), nullptr, 10);
+    const long value = std::strtol(text, nullptr, 10);
     errno = savedErrno;
     // Out-of-range texts saturate rather than wrap to an unrelated value.
     if (value > INT_MAX) return INT_MAX;
