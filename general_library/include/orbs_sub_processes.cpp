@@ -50,7 +50,7 @@ int subProcessesHandler(const SubProcessTable& table, char* commandBuffer) {
 
     OrbsLog::logToTerminal(false);
     OrbsLog::logToFile(false);
-    OrbsLog::logToSecondaryFile(&NorvikCore::get_process_trace_stream());
+    OrbsLog::logToSecondaryFile(static_cast<std::ostream*>(&NorvikCore::get_process_trace_stream()));
 
     if (!Orbiscan::init()) NORBS_ERROR_MANAGER::raiseError(ORBS_EC_ENVIRONMENT, kHandlerSource, 181, nullptr);
     if (NorvikCore::get_trace_level() > 19) NORBS_ERROR_MANAGER::traceInfo("VVT]TRACE AFTER Orbiscan::init()\n");

@@ -178,7 +178,7 @@ void loadEnvironment() {
     }
     fdfSetEnv(fdfDirWithSlash(*batchDir), "ORBISCAN_BATCH_DIR");
     std::string batch;
-    if (fdfGetEnv(batch, "ORBISCAN_BATCH_DIR") != 0) raiseEnvironment(1350, "ORBISCAN_BATCH_DIR");
+    if (fdfGetEnv(batch, "ORBISCAN_BATCH_DIR") != 0) raiseEnvironment(1350, nullptr);
 
     NorvikCore::set_work_file(processVariable("ORBISCAN_WORKING_FILE").value_or(batch + "Process.working"));
 

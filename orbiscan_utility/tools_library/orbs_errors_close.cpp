@@ -75,6 +75,9 @@ void closeProcess(int code, bool logFlag, bool successFlag, bool endFlag) {
         return;
     }
     gClosing = true;
+    struct ClosingGuard {
+        ~ClosingGuard() { gClosing = false; }
+    } guard;
 
     std::string workingDir;
     const bool haveWorkingDir = fdfGetEnv(workingDir, "ORBISCAN_WORKING_DIR") == 0;
@@ -93,7 +96,7 @@ void closeProcess(int code, bool logFlag, bool successFlag, bool endFlag) {
         std::ofstream& log = NorvikCore::get_process_log_stream();
         std::ofstream& trace = NorvikCore::get_process_trace_stream();
         if (log.good()) writeEndBlock(log, version, time);
-        if (NorvikCore::get_trace_level() >= 1 && trace.good()) writeEndBlock(trace, version, time);
+        if (trace.good()) writeEndBlock(trace, version, time);
         log.close();
         trace.close();
         if (haveWorkingDir && fdfExistFile(workingDir + "Process.trace_save"))
@@ -126,19 +129,18 @@ void closeProcess(int code, bool logFlag, bool successFlag, bool endFlag) {
                 std::fprintf(note, "%d attempt to delete %s\n", attempt, workFile.c_str());
                 std::fclose(note);
             }
-            gClosing = false;
+            gClosing = false;  // the raise runs the closing routine itself
             raiseError(ORBS_EC_WORK_FILE_NOT_DELETED, "orbiscan_utility/tools_library/orbs_errors", 2290,
                        workFile);
         }
     }
 
-    if (haveWorkingDir && fdfFileSize(workingDir + "Process.log") > kMaxLogSize) {
-        flocalUnixCopyFile(workingDir + "Process.log", workingDir + "Process_" + stamp + "_trace.txt");
+    // The log is removed only once its copy is safe.
+    if (haveWorkingDir && fdfFileSize(workingDir + "Process.log") > kMaxLogSize &&
+        flocalUnixCopyFile(workingDir + "Process.log", workingDir + "Process_" + stamp + "_trace.txt") == 1)
         fdfRemoveFile(workingDir + "Process.log");
-    }
 
     NorvikCore::free();
-    gClosing = false;
     if (code != 0) std::exit(code);
 }
 

@@ -113,7 +113,10 @@ std::vector<std::string> formatErrorDetails(int code, const std::vector<const ch
             traceDebug("(aTotLen + aLen) [%zu]\n", total + text.size());
             traceDebug("(CORBS_MAX_LEN_IN_ERROR * CORBS_MAX_LINE_IN_ERROR) [%zu]\n", maxTotal);
         }
-        for (std::string& line : wrapText(text, kDetailWidth, maxTotal - total)) {
+        // An empty text is a line of its own, like any text shorter than a line.
+        std::vector<std::string> pieces = wrapText(text, kDetailWidth, maxTotal - total);
+        if (text.empty()) pieces.emplace_back();
+        for (std::string& line : pieces) {
             if (lines.size() >= kDetailLines) break;
             total += line.size();
             lines.push_back(std::move(line));
@@ -177,7 +180,6 @@ void writeErrorReport(int code, const std::vector<const char*>& texts) {
 }
 
 void raiseError(int code, const char* sourceFile, int line, const char* parameter) {
-    const int savedErrno = errno;
     NorvikCore::ensureInitialised();
 
     if (!NorvikCore::get_is_exit_enable_flag()) {
@@ -199,8 +201,7 @@ void raiseError(int code, const char* sourceFile, int line, const char* paramete
         std::remove(NorvikCore::get_work_file().c_str());
     }
     traceInfo("\nERROR : %s [%s] (%s) \n %s   %s\n    FILE=%s   LINE=%d  (errno = %d)", primary.c_str(),
-              secondary.c_str(), orNull(parameter), step.c_str(), version.c_str(), orNull(sourceFile), line,
-              savedErrno);
+              secondary.c_str(), orNull(parameter), step.c_str(), version.c_str(), orNull(sourceFile), line, errno);
     if (code != 0)
         logPrint("\n\n-%s   %s\n\nERROR : [ERROR ID : %d]\n  %s [%s]\n  %s \n\n", step.c_str(), version.c_str(), code,
                  primary.c_str(), secondary.c_str(), parameter ? parameter : "");

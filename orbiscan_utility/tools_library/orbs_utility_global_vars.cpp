@@ -399,6 +399,11 @@ uint64_t getElapsedCycles() {
 }
 
 void norvik_handle_memory_depletion() {
+    // Reporting allocates too: when memory is so short that this handler is
+    // entered again, end the run at once with the same code.
+    static bool handling = false;
+    if (handling) std::_Exit(30000);
+    handling = true;
     const int savedErrno = errno;
     if (NorvikCore::get_trace_level() >= 1)
         NORBS_ERROR_MANAGER::traceInfo(" Memory bad allocation errno : %d\n", savedErrno);

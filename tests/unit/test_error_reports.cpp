@@ -44,6 +44,8 @@ TEST(ErrorDetails, WrappingAndLimits) {
     const auto shared = formatErrorDetails(40001, {"first", text100.c_str(), "never"});
     EXPECT_EQ(shared, (std::vector<std::string>{"first", std::string(48, 'd'), std::string(52, 'd')}));
     EXPECT_TRUE(formatErrorDetails(40001, {nullptr, "after the end"}).empty());
+    // An empty text (a raise with an empty parameter) is an empty line.
+    EXPECT_EQ(formatErrorDetails(40001, {"", "next"}), (std::vector<std::string>{"", "next"}));
 }
 
 TEST_F(ErrorReport, ErrorFileAndWorkFileLayout) {
