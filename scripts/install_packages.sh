@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Debian packages needed to build, test and run the Sentinel services.
 set -euo pipefail
+# Packages are installed as root: re-run through sudo when started as a user.
+if [ "$(id -u)" -ne 0 ]; then exec sudo "$0" "$@"; fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
