@@ -431,6 +431,12 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
     XML_SetUserData(parser.get(), &state);
     XML_SetElementHandler(parser.get(), onStart, onEnd);
     XML_SetCharacterDataHandler(parser.get(), onCharacters);
+#ifdef ORBS_HAVE_EXPAT_REPARSE_DEFERRAL
+    // Each line must be parsed as soon as it is fed: a deferred parse would
+    // join the text of several lines into one piece, and only the first
+    // piece of a text counts.
+    XML_SetReparseDeferralEnabled(parser.get(), XML_FALSE);
+#endif
 
     // Lines are read in pieces of at most maxLineLength bytes, so memory
     // stays bounded whatever the file; a longer line reaches expat in
@@ -441,6 +447,9 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
     std::string rewritten;
     bool fedAny = false;
     while (lines.next(raw, pieceLength)) {
+        // A UTF-8 byte order mark would switch expat away from the byte
+        // encoding that keeps every byte of the file as it is.
+        if (!fedAny && raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
         fedAny = true;
         const bool last = lines.atEnd(raw);
         // Most lines hold nothing to rewrite and go to expat as they are.

@@ -78,6 +78,15 @@ TEST_F(XmlTokeniser, TakesTheBytesWhateverTheDeclaredEncoding) {
         ASSERT_TRUE(tags) << encoding;
         EXPECT_EQ(tags->getText(0), "caf\xC3\xA9 \xC3") << encoding;
     }
+    // A byte order mark changes nothing.
+    const auto marked = forbs_xml_parser(write("bom.xml", "\xEF\xBB\xBF<r>caf\xC3\xA9 \xA5</r>\n"));
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->getText(0), "caf\xC3\xA9 \xA5");
+    // Only the first line of a text counts, also after a root tag written
+    // over several lines (expat must parse every line as it comes).
+    const auto split = forbs_xml_parser(write("split.xml", "<HEADER_INFO xmlns=\"u\"\n\txmlns:xsi=\"v\">\n<f>ab\ncd</f>\n</HEADER_INFO>\n"));
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->getText(1), "ab");
     // Carriage returns end lines like new lines do.
     const auto tags = forbs_xml_parser(write("crlf.xml", "<r>\r\n<v>abc\r\n</v></r>\r\n"));
     ASSERT_TRUE(tags);
