@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 
 #include "orbs_description_xml.h"
 #include "orbs_errors.h"
@@ -385,7 +386,9 @@ public:
     // of the block before the block is refilled.
     bool atEnd(std::string_view& piece) {
         if (mPosition != mLength) return false;
-        if (piece.data() >= mBlock.data() && piece.data() < mBlock.data() + mBlock.size()) {
+        // std::less orders pointers into different objects too.
+        const std::less<const char*> before;
+        if (!before(piece.data(), mBlock.data()) && before(piece.data(), mBlock.data() + mBlock.size())) {
             mCarry.assign(piece);
             piece = mCarry;
         }
