@@ -65,10 +65,17 @@ private:
         }
     }
 
+    // A container announcing more elements than any header holds comes from
+    // a damaged file: its section fails to read (the command then reports
+    // the file) instead of the process running out of memory.
+    static constexpr long long kMaxAnnouncedElements = 100000000;
+
     std::optional<int> sizeAttribute(int tag, const char* name) const {
         const std::optional<std::string> text = mTags.getAttribute(tag, name);
         if (!text) return std::nullopt;
-        return std::max(NORBS_PARAMETER_FILE::parseInteger(*text), 0);
+        const int size = std::max(NORBS_PARAMETER_FILE::parseInteger(*text), 0);
+        if (size > kMaxAnnouncedElements) return std::nullopt;
+        return size;
     }
 
     // Values are taken in document order; the "ID" attributes are not
@@ -97,7 +104,7 @@ private:
         if (matrix < 0) return true;
         const std::optional<int> rows = sizeAttribute(matrix, "NumberOfRows");
         const std::optional<int> cols = sizeAttribute(matrix, "NumberOfColumns");
-        if (!rows || !cols) return false;
+        if (!rows || !cols || static_cast<long long>(*rows) * *cols > kMaxAnnouncedElements) return false;
         field.setDimension(*rows, *cols);
         const int matrixEnd = mTags.getSubtreeEnd(matrix);
         const int rowName = nameId("MatrixRow" + type);

@@ -86,6 +86,10 @@ TEST_F(ParameterFileRead, FailuresRaiseOnlyWhenAsked) {
     writeFile(at("sizeless.sml"), "<OTHER_ROOT><RasterInfo><BandName><VectorString><ValueString>a</ValueString>"
                                   "</VectorString></BandName></RasterInfo></OTHER_ROOT>");
     EXPECT_EQ(set.readXML(at("sizeless.sml"), true), 0);
+    // A damaged size fails the read rather than exhausting memory.
+    writeFile(at("huge.sml"), "<OTHER_ROOT><RasterInfo><BandName><VectorString NumberOfElements=\"2000000000\">"
+                              "</VectorString></BandName></RasterInfo></OTHER_ROOT>");
+    EXPECT_EQ(set.readXML(at("huge.sml"), true), 0);
 }
 
 TEST_F(ParameterFileRead, ReadFilePrefersTheParameterFileOfTheBase) {
