@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# Checks the shipped schemas, ".key" descriptions and example parameter files
-# against each other (numbered steps below); the unit tests read the schemas
-# with their include lines merged in, as the command start-up does.
-# Usage: check_schemas.sh [source directory]   (default: the repository root)
-# Exits with 1 when any check fails, after running all of them.
+# Checks the shipped schemas, ".key" files and example parameter files against
+# each other.  Usage: check_schemas.sh [source dir]; exits 1 if any check fails.
 set -u
 
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
@@ -45,11 +42,8 @@ for xsd in "${schema_files[@]}"; do
   fi
 done
 
-# 2: in the schemas whose top-level element is named after the file, every
-# field (section / complexType / all or sequence / element) of a section
-# (root / complexType / sequence / element) has a type the reader maps, and
-# sections are either described or xs:anyType; the header schema declares
-# the namespace the header writer writes.
+# 2: every field of a section (root/complexType/sequence/element) has a type
+# the reader maps, sections are described or xs:anyType; header namespace.
 SEC="/*[local-name()='schema']/*[local-name()='element']/*/*[local-name()='sequence']/*[local-name()='element']"
 FLD="$SEC/*/*/*[local-name()='element']"
 MAPPED_TYPES='^(xs:string|xs:double|xs:long|xs:anyType|OrbiscanFlagType|OrbiscanInterpolationType|(Vector|Matrix)(String|Double|Integer))$'
@@ -74,9 +68,8 @@ else
   fail "header namespace: writer '$code_uri', HEADER_INFO.xsd '$schema_uri'"
 fi
 
-# 3: examples and test headers validate against the schema named after their
-# root element; 4: templates against the template view of the schemas, in
-# which numbers and flags may also hold the placeholder words.
+# 3: examples validate against the schema named after their root; 4: templates
+# against a view of the schemas whose numbers and flags take placeholder words.
 check_file() { # parameter file, schema directory, label
   local rootname
   rootname=$(sed -n 's/^<\([A-Za-z_][A-Za-z0-9_]*\).*/\1/p' "$1" | head -n 1)
@@ -121,9 +114,7 @@ refuse "placeholder in a filled Integer field" "$schemas/PARAMETERS_INFO_SCI_HUB
 refuse "header outside its namespace" "$schemas/HEADER_INFO.xsd" \
   's|^<HEADER_INFO xmlns="[^"]*"|<HEADER_INFO|' "$root/tests/schemas/data/geocoded_raster.sml"
 
-# 6: legacy section descriptions: records end with ";", the section record is
-# "[name]", each field record is "name = code" with an optional count, an
-# optional M or V and one of I, D, F, S.
+# 6: ".key" records end with ";": "[section]", then "name = [count][M|V]I|D|F|S".
 for key in "$root"/auxiliary/key_files/*.key; do
   section=$(basename "$key" .key)
   problems=$(tr '\n\r\t' '   ' <"$key" | awk -v RS=';' -v want="$section" '
