@@ -14,25 +14,6 @@ extern char** environ;
 
 namespace e2e {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> readLines(const fs::path& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 void Installation::SetUp() {
     std::random_device seed;
     mRoot = fs::temp_directory_path() / ("orbs_e2e_" + std::to_string(seed()));

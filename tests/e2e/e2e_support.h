@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path);
-void writeFile(const fs::path& path, const std::string& text);
-// Lines of a text file, without their line feeds.
-std::vector<std::string> readLines(const fs::path& path);
+using test_files::readFile;
+using test_files::readLines;
+using test_files::writeFile;
 
 struct RunResult {
     int status = -1;  // exit status, or 128 + signal

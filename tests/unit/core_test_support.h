@@ -15,29 +15,15 @@
 
 #include "orbs_errors.h"
 #include "orbs_utility_global_vars.h"
+#include "test_files.h"
 
 namespace orbs_test {
 
 namespace fs = std::filesystem;
 
-inline std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::vector<std::string> readLines(const fs::path& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using test_files::readFile;
+using test_files::readLines;
+using test_files::writeFile;
 
 // The error code of a raise (raises throw while exit mode is off), or 0.
 inline int raisedCode(const std::function<void()>& action) {
