@@ -149,6 +149,19 @@ bool OrbsSubproc::splitCommandText(const std::string& text, std::vector<std::str
     return true;
 }
 
+std::optional<std::string> OrbsSubproc::quoteWord(const std::string& word) {
+    // Backslashes at the end of the word go after the closing quote, where
+    // no quote follows them: inside, the last one would escape the quote.
+    const std::size_t tail = word.find_last_not_of('\\') + 1;
+    std::string text = "\"";
+    for (std::size_t i = 0; i < tail; ++i) text += word[i] == '"' ? std::string("\\\"") : std::string(1, word[i]);
+    text += '"';
+    text.append(word, tail, std::string::npos);
+    std::vector<std::string> words;
+    if (!splitCommandText(text, words) || words.size() != 1 || words.front() != word) return std::nullopt;
+    return text;
+}
+
 bool OrbsSubproc::prepareArguments(const std::vector<std::string>& argv, std::vector<std::string>& finalArgv) {
     std::vector<std::string> words = argv;
     if (mUnescape && words.size() == 1 && !splitCommandText(argv.front(), words)) {

@@ -10,6 +10,7 @@
 
 #include "orbs_core_generic_utility.h"
 #include "orbs_description_section.h"
+#include "orbs_downloader_command.h"
 #include "orbs_errors.h"
 #include "orbs_runtime_services.h"
 #include "orbs_utility_global_vars.h"
@@ -40,22 +41,28 @@ std::optional<std::string> option(CSectionDataGroup& set, const std::string& fie
 
 AuxiliariesRequest readRequest(CSectionDataGroup& set) {
     AuxiliariesRequest request;
-    request.outputFolder = set[std::string(kMainSection) + ".output_folder"].getString();
-    if (request.outputFolder.empty() || request.outputFolder.back() != '/') request.outputFolder += '/';
+    const std::string folderKey = std::string(kMainSection) + ".output_folder";
+    request.outputFolder = set[folderKey].getString();
+    // A blank folder would become "/" and put the four folders at the root
+    // of the file system: it is refused instead.
+    if (!fdfTrim(request.outputFolder))
+        NORBS_ERROR_MANAGER::raiseError(ORBS_EC_FIELD_NOT_SET, kSource, __LINE__,
+                                        folderKey + " is blank: name the folder of the auxiliary files");
+    if (request.outputFolder.back() != '/') request.outputFolder += '/';
     request.fullDownload = option(set, "download_method") == std::optional<std::string>("full_download");
     request.wait = option(set, "wait_until_finish_flag") == std::optional<std::string>("OK");
     return request;
 }
 
-// The downloader's command text: every path between double quotes so that
-// blanks keep each one a single argument.
+// The downloader's command text: every path quoted as one word, so that
+// neither blanks nor quotes in a path change the arguments.
 std::string downloaderCommand(const std::string& exe, const std::string& parameters, const AuxiliariesRequest& request,
                               bool terminal) {
-    std::string command = "\"" + exe + "\"";
+    std::string command = quotedCommandWord(exe, kSource);
     if (terminal && !request.wait) command += " -w";
     if (!request.fullDownload) command += " -i";
-    command += " -c \"" + parameters + "\"";
-    for (const char* folder : kSubFolders) command += " \"" + request.outputFolder + folder + "\"";
+    command += " -c " + quotedCommandWord(parameters, kSource);
+    for (const char* folder : kSubFolders) command += " " + quotedCommandWord(request.outputFolder + folder, kSource);
     return command;
 }
 
