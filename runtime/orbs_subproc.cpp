@@ -282,7 +282,12 @@ int OrbsSubproc::spawn(const std::vector<std::string>& argv) {
     }
     mPid = pid;
     mChildAttached = mAttached;
-    logLine("started " + finalArgv.front() + " as pid " + std::to_string(pid) +
+    // The terminal's own options (such as +hold) go to the log; the
+    // command's arguments are the caller's to trace.
+    std::string terminalOptions;
+    for (std::size_t i = 1; mThroughTerminal && i < finalArgv.size() && finalArgv[i - 1] != "-e"; ++i)
+        terminalOptions += " " + finalArgv[i];
+    logLine("started " + finalArgv.front() + terminalOptions + " as pid " + std::to_string(pid) +
             (mThroughTerminal ? " (command observed through " + mStatusFile + ")" : ""));
     return pid;
 }
