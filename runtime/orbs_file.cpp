@@ -8,20 +8,16 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-double pauseScale() {
-    const char* text = std::getenv("ORBISCAN_PAUSE_SCALE");
-    if (text == nullptr || *text == '\0') return 1.0;
+double nonNegativeVariable(const char* name, double fallback) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0') return fallback;
     char* end = nullptr;
     const double value = std::strtod(text, &end);
-    // A malformed value keeps real time: shortening the waits of a
-    // production run by mistake would hurt more than a slow test.
-    if (end == text || *end != '\0' || !(value >= 0.0) || std::isinf(value)) return 1.0;
+    if (end == text || *end != '\0' || !(value >= 0.0) || std::isinf(value)) return fallback;
     return value;
 }
 
-}  // namespace
+double pauseScale() { return nonNegativeVariable("ORBISCAN_PAUSE_SCALE", 1.0); }
 
 namespace OrbsFile {
 

@@ -11,8 +11,16 @@ bool isExisting(const std::string& path);
 
 }  // namespace OrbsFile
 
-// Returns after `milliseconds`, scaled by the process variable
-// ORBISCAN_PAUSE_SCALE: a non-negative number, 1 (real time) when unset or
-// not such a number, 0 for no delay at all.  The core library scales its own
-// pauses by the same variable.
+// A process variable holding a non-negative number, or `fallback` when it
+// is unset or not such a number: a malformed value keeps the safe default
+// (shortening the waits of a production run by mistake would hurt more
+// than a slow test).
+double nonNegativeVariable(const char* name, double fallback);
+
+// The factor on every wait of the program: the process variable
+// ORBISCAN_PAUSE_SCALE, 1 (real time) by default, 0 for no delay at all.
+// The core library scales its own pauses by it too.
+double pauseScale();
+
+// Returns after `milliseconds`, scaled by pauseScale().
 void sleepMs(unsigned long milliseconds);

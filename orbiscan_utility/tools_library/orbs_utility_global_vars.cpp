@@ -18,6 +18,7 @@
 #include "orbs_core_generic_utility.h"
 #include "orbs_errors.h"
 #include "orbs_files_to_delete.h"
+#include "orbs_file.h"
 #include "orbs_general_parameters.h"
 
 namespace {
@@ -412,20 +413,9 @@ void norvik_handle_memory_depletion() {
     NORBS_ERROR_MANAGER::raiseError(30000, "orbiscan_utility/tools_library/orbs_core_generic_utility", 3949, "HMD");
 }
 
-namespace {
-double positiveEnvNumber(const char* name, double fallback) {
-    const char* text = std::getenv(name);
-    if (text == nullptr || *text == '\0') return fallback;
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !(value >= 0.0) || std::isinf(value)) return fallback;
-    return value;
-}
-}  // namespace
+double fdfPauseScale() { return pauseScale(); }
 
-double fdfPauseScale() { return positiveEnvNumber("ORBISCAN_PAUSE_SCALE", 1.0); }
-
-double fdfErrorReportPauseSeconds() { return positiveEnvNumber("ORBISCAN_ERROR_PAUSE_SECONDS", 10.0); }
+double fdfErrorReportPauseSeconds() { return nonNegativeVariable("ORBISCAN_ERROR_PAUSE_SECONDS", 10.0); }
 
 void fdfErrorReportPause() {
     const double seconds = fdfErrorReportPauseSeconds();
