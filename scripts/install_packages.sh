@@ -7,5 +7,5 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
-  libexpat1-dev libtiff-dev libshp-dev libzip-dev \
+  libexpat1-dev libtiff-dev libshp-dev libzip-dev libgeotiff-dev \
   xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip >/dev/null
