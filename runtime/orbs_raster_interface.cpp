@@ -128,7 +128,10 @@ int NorvikRasterInterface::open(const std::string& path) {
     mErrorSourceLine = 0;
     mPath = path;
     mHandle = std::make_unique<Handle>();
-    mHandle->tif = XTIFFOpen(path.c_str(), "r");
+    // Without memory mapping ("m"): a mapped file's pages count as the
+    // process's resident memory once read, so memory would grow with the
+    // raster instead of staying at one block row.
+    mHandle->tif = XTIFFOpen(path.c_str(), "rm");
     if (mHandle->tif == nullptr) {
         mHandle.reset();
         return fail(NORVIK_DA_EC_NOT_OPENED, path + ": not a readable TIFF file", __LINE__);
