@@ -4,8 +4,15 @@ set -euo pipefail
 # Packages are installed as root: re-run through sudo when started as a user.
 if [ "$(id -u)" -ne 0 ]; then exec sudo "$0" "$@"; fi
 export DEBIAN_FRONTEND=noninteractive
+packages=(
+  # build and unit tests
+  g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev
+  # libraries
+  libexpat1-dev libtiff-dev libgeotiff-dev libshp-dev libzip-dev
+  # the terminal and the tools the service and its tests run
+  xterm xvfb xauth x11-utils tar gzip zip util-linux
+  # test oracles
+  gdal-bin proj-bin libxml2-utils valgrind
+)
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends \
-  g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
-  libexpat1-dev libtiff-dev libshp-dev libzip-dev \
-  xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip valgrind util-linux >/dev/null
+apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
