@@ -205,6 +205,8 @@ std::unique_ptr<CTransferEngine::Transfer> CTransferEngine::detach(Transfer* t) 
         std::find_if(mActive.begin(), mActive.end(), [t](const auto& active) { return active.get() == t; });
     std::unique_ptr<Transfer> owned = std::move(*found);
     mActive.erase(found);
+    // An answer without a body (a redirect, a 202) never reached the write callback.
+    if (!owned->bodyStarted) curl_easy_getinfo(owned->easy, CURLINFO_RESPONSE_CODE, &owned->status);
     if (owned->file != nullptr && std::fflush(owned->file) != 0 && owned->failure.empty())
         owned->failure = "cannot write " + owned->job.partialPath;
     owned->closeRequest();

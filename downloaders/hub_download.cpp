@@ -136,7 +136,7 @@ void CHubDownloads::completed(State& state, std::size_t index, const DownloadRes
         auto& since = state.deferredSince[index];
         if (!since) since = Clock::now();
         const double waited = std::chrono::duration<double>(Clock::now() - *since).count();
-        if (waited < mSettings.offlineWaitMinutes * 60 * pauseScale()) {
+        if (waited < mSettings.offlineWaitMinutes * 60) {
             mDisplay.message(p.name + " is offline; the hub is bringing it online, asking again later");
             queue(state, index, mSettings.offlinePollSeconds * pauseScale());
         } else {

@@ -597,6 +597,8 @@ def make_handler(hub, role):
                 return self.reply(429, '{"code":"DAT-ZIP-100","message":"Max session number exceeded"}',
                                   headers=[("Retry-After", str(hub.args.retry_after))])
             if hub.args.redirect and hub.storage_port:
+                with hub.lock:
+                    hub.active -= 1
                 return self.reply(302, "", headers=[("Location", "http://127.0.0.1:%d/store/%s" % (
                     hub.storage_port, p.id))])
             return self.send_product(p)
