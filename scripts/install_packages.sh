@@ -8,4 +8,5 @@ apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
   libexpat1-dev libtiff-dev libshp-dev libzip-dev \
-  xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip >/dev/null
+  xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip \
+  libcurl4-openssl-dev libssl-dev nlohmann-json3-dev python3 curl >/dev/null
