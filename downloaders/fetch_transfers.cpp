@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <map>
 
 #include "fetch_digest.h"
@@ -41,11 +43,10 @@ struct CTransferEngine::Transfer {
     int attempt = 0;           // failed attempts so far
     int hops = 0;              // redirects followed in this attempt
     bool renewed = false;      // credentials renewed after a 401
-    bool hashed = false;       // md5 covers the first `offset` bytes of the file
+    bool measured = false;     // offset holds the size of the partial file
     std::string url;           // this attempt's URL (after redirects)
     std::uint64_t offset = 0;  // bytes in the partial file
     std::uint64_t announced = 0;  // whole size announced by the server, 0 when unknown
-    CMd5 md5;
     // Per request.
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
@@ -87,7 +88,6 @@ struct CTransferEngine::Transfer {
                 if (::ftruncate(::fileno(t.file), 0) != 0) return 0;
                 std::rewind(t.file);
                 t.offset = 0;
-                t.md5.reset();
             }
             curl_off_t length = -1;
             curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
@@ -101,7 +101,6 @@ struct CTransferEngine::Transfer {
             t.failure = "cannot write " + t.job.partialPath;
             return 0;
         }
-        t.md5.update(data, bytes);
         t.offset += bytes;
         return bytes;
     }
@@ -144,22 +143,17 @@ void CTransferEngine::add(DownloadJob job, Done done, double delaySeconds) {
 
 void CTransferEngine::start(std::unique_ptr<Transfer> t) {
     const std::string& path = t->job.partialPath;
-    if (!t->hashed) {
-        // Resume: the bytes already on disk are hashed, not fetched again.
+    if (!t->measured) {
+        // Resume: the bytes already on disk are not fetched again.
         t->offset = sizeOnDisk(path);
         if (t->job.expectedSize > 0 && t->offset > t->job.expectedSize) {
             std::filesystem::resize_file(path, 0);
             t->offset = 0;
         }
-        t->md5.reset();
-        if (t->offset > 0 && !hashFile(path, t->md5, t->offset)) {
-            complete(std::move(t), {DownloadResult::Status::kFailed, 0, {}, "cannot read " + path});
-            return;
-        }
-        t->hashed = true;
+        t->measured = true;
     }
     if (t->job.expectedSize > 0 && t->offset == t->job.expectedSize) {
-        complete(std::move(t), {DownloadResult::Status::kComplete, t->offset, t->md5.hex(), {}});
+        hashThenComplete(std::move(t));
         return;
     }
     t->file = std::fopen(path.c_str(), "ab");
@@ -220,6 +214,33 @@ void CTransferEngine::complete(std::unique_ptr<Transfer> t, DownloadResult resul
     done(job, result);
 }
 
+void CTransferEngine::hashThenComplete(std::unique_ptr<Transfer> t) {
+    // Hashed from the page cache on a thread of its own once the file is
+    // whole, so that the transfers still running do not wait for MD5.
+    const std::string path = t->job.partialPath;
+    auto digest = std::async(std::launch::async, [path]() -> std::optional<std::string> {
+        CMd5 md5;
+        if (!hashFile(path, md5)) return std::nullopt;
+        return md5.hex();
+    });
+    mHashing.push_back({std::move(digest), std::move(t)});
+}
+
+void CTransferEngine::collectHashes() {
+    for (auto it = mHashing.begin(); it != mHashing.end();) {
+        if (it->digest.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            ++it;
+            continue;
+        }
+        const std::optional<std::string> md5 = it->digest.get();
+        std::unique_ptr<Transfer> t = std::move(it->transfer);
+        it = mHashing.erase(it);
+        DownloadResult result{DownloadResult::Status::kComplete, t->offset, md5.value_or(""), {}};
+        if (!md5) result = {DownloadResult::Status::kFailed, 0, {}, "cannot read " + t->job.partialPath};
+        complete(std::move(t), std::move(result));
+    }
+}
+
 void CTransferEngine::retryLater(std::unique_ptr<Transfer> t, const std::string& why, double retryAfter) {
     ++t->attempt;
     if (t->attempt >= mSettings.maxAttempts) {
@@ -240,7 +261,8 @@ void CTransferEngine::finish(Transfer* raw, int curlResult) {
     std::unique_ptr<Transfer> t = detach(raw);
     const long status = t->status;
     if (!t->failure.empty()) {
-        complete(std::move(t), {DownloadResult::Status::kFailed, 0, {}, t->failure});
+        DownloadResult result{DownloadResult::Status::kFailed, 0, {}, t->failure};
+        complete(std::move(t), std::move(result));
         return;
     }
     if (curlResult != CURLE_OK) {
@@ -248,7 +270,7 @@ void CTransferEngine::finish(Transfer* raw, int curlResult) {
         return;
     }
     if (status == 200 || status == 206) {
-        complete(std::move(t), {DownloadResult::Status::kComplete, t->offset, t->md5.hex(), {}});
+        hashThenComplete(std::move(t));
         return;
     }
     const std::string httpText = "HTTP " + std::to_string(status) +
@@ -278,7 +300,7 @@ void CTransferEngine::finish(Transfer* raw, int curlResult) {
     if (status == 416) {
         // Our partial file is longer than the server's file: start over.
         std::filesystem::resize_file(t->job.partialPath, 0);
-        t->hashed = false;
+        t->measured = false;
         retryLater(std::move(t), httpText, 0);
         return;
     }
@@ -311,10 +333,12 @@ TransferSnapshot CTransferEngine::snapshot() {
 
 void CTransferEngine::run(const Tick& tick) {
     auto nextTick = Clock::now();
-    while (!mPending.empty() || !mActive.empty()) {
+    while (!mPending.empty() || !mActive.empty() || !mHashing.empty()) {
         if (mStop && mStop()) {
             while (!mActive.empty()) detach(mActive.back().get());
             mPending.clear();
+            for (auto& hashing : mHashing) hashing.digest.wait();
+            mHashing.clear();
             throw CFetchFailure(Outcome::kStopped, "Stopped at the user's request");
         }
         // Start what is due, in queue order, up to the parallel limit.
@@ -338,11 +362,13 @@ void CTransferEngine::run(const Tick& tick) {
             curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &t);
             finish(t, message->data.result);
         }
+        collectHashes();
         if (Clock::now() >= nextTick) {
             nextTick = Clock::now() + std::chrono::milliseconds(250);
             if (tick) tick(snapshot());
         }
         if (!mActive.empty()) curl_multi_poll(mMulti, nullptr, 0, 100, nullptr);
+        else if (!mHashing.empty()) mHashing.front().digest.wait_for(std::chrono::milliseconds(100));
         else if (!mPending.empty()) usleep(50 * 1000);
     }
     if (tick) tick(snapshot());

@@ -1,12 +1,14 @@
 // Parallel file transfers on libcurl's multi interface: each file is
 // streamed to "<name>.incomplete" (never held in memory), resumed with Range
-// after an interruption, hashed as it arrives, retried with backoff, and
+// after an interruption, hashed once whole, retried with backoff, and
 // stopped within a second of the user's stop request.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +66,8 @@ private:
     struct Transfer;
     void start(std::unique_ptr<Transfer> transfer);
     void finish(Transfer* transfer, int curlResult);
+    void hashThenComplete(std::unique_ptr<Transfer> transfer);
+    void collectHashes();
     void retryLater(std::unique_ptr<Transfer> transfer, const std::string& why, double retryAfter);
     void complete(std::unique_ptr<Transfer> transfer, DownloadResult result);
     std::unique_ptr<Transfer> detach(Transfer* transfer);
@@ -76,6 +80,11 @@ private:
     void* mMulti;
     std::deque<std::unique_ptr<Transfer>> mPending;
     std::vector<std::unique_ptr<Transfer>> mActive;
+    struct Hashing {
+        std::future<std::optional<std::string>> digest;
+        std::unique_ptr<Transfer> transfer;
+    };
+    std::vector<Hashing> mHashing;
 };
 
 }  // namespace NORBS_FETCH

@@ -114,7 +114,7 @@ public:
                                       (folder / "hub.log").string(), "--lifetime", std::to_string(lifetimeSeconds)};
         argv.insert(argv.end(), options.begin(), options.end());
         mProcess.emplace(argv, std::map<std::string, std::optional<std::string>>{}, folder / "hub.out");
-        for (int i = 0; i < 600 && !fs::exists(folder / "hub.port"); ++i) {
+        for (int i = 0; i < 2400 && !fs::exists(folder / "hub.port"); ++i) {
             if (mProcess->waitFor(std::chrono::milliseconds(0)))
                 throw std::runtime_error("local hub ended: " + test_files::readFile(folder / "hub.out"));
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
