@@ -263,21 +263,20 @@ class ODataFilter:
         self.i += 1
         return tok
 
-    def expr(self):
-        node = self.term()
-        while self.peek() == "or":
+    def chain(self, word, operand, combine):
+        """operand (word operand)*, left to right."""
+        node = operand()
+        while self.peek() == word:
             self.take()
-            left, right = node, self.term()
-            node = lambda p, l=left, r=right: l(p) or r(p)
+            left, right = node, operand()
+            node = lambda p, l=left, r=right: combine(l(p), r(p))
         return node
 
+    def expr(self):
+        return self.chain("or", self.term, lambda a, b: a or b)
+
     def term(self):
-        node = self.factor()
-        while self.peek() == "and":
-            self.take()
-            left, right = node, self.factor()
-            node = lambda p, l=left, r=right: l(p) and r(p)
-        return node
+        return self.chain("and", self.factor, lambda a, b: a and b)
 
     def factor(self):
         tok = self.peek()
