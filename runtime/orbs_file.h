@@ -17,9 +17,10 @@ bool isExisting(const std::string& path);
 // than a slow test).
 double nonNegativeVariable(const char* name, double fallback);
 
-// The factor on every wait of the program: the process variable
-// ORBISCAN_PAUSE_SCALE, 1 (real time) by default, 0 for no delay at all.
-// The core library scales its own pauses by it too.
+// The factor on every wait of the program (also for waits that are
+// scheduled, not slept): the process variable ORBISCAN_PAUSE_SCALE, 1 (real
+// time) by default, 0 for no delay at all.  The core library and the
+// downloaders scale their own pauses by it too.
 double pauseScale();
 
 // Returns after `milliseconds`, scaled by pauseScale().

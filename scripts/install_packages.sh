@@ -7,12 +7,14 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   # build and unit tests
   g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev
-  # libraries
+  # libraries of the service
   libexpat1-dev libtiff-dev libgeotiff-dev libshp-dev libzip-dev
+  # libraries of the downloaders
+  libcurl4-openssl-dev libssl-dev nlohmann-json3-dev
   # the terminal and the tools the service and its tests run
   xterm xvfb xauth x11-utils tar gzip zip util-linux
-  # test oracles
-  gdal-bin proj-bin libxml2-utils valgrind
+  # the local example hub, test oracles and peers of the benchmarks
+  python3 curl gdal-bin proj-bin libxml2-utils valgrind
 )
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
