@@ -9,3 +9,6 @@ apt-get install -y -qq --no-install-recommends \
   g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
   libexpat1-dev libtiff-dev libshp-dev libzip-dev \
   xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip >/dev/null
+# Cartography: PROJ runs the projections; GeographicLib's tools are test
+# oracles (PROJ's proj-bin, gdal-bin and libshp-dev are installed above).
+apt-get install -y -qq --no-install-recommends libproj-dev geographiclib-tools >/dev/null
