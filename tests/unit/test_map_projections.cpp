@@ -21,7 +21,7 @@ struct Oracle {
     const char* zone;
     const char* ellipsoid;
     const char* crs;        // registry CRS of the same projection
-    const char* overrides;  // parameters taken from that CRS: "lat_2", "lon_0 lat_ts"
+    const char* overrides;  // parameters taken from that CRS: "lat_2", "lon_0 lat_ts", ...
     double lonMin, lonMax, latMin, latMax;
     // PROJ 9.1 inverts the equal-area projections through a series of the
     // authalic latitude, good to about 2e-8 degrees (2 mm).
@@ -39,6 +39,8 @@ const Oracle kOracles[] = {
     {"MERCATOR", "", "", "", "", "EPSG:3395", "", -180, 180, -80, 84},
     {"MERCATOR", "", "CHOM", "", "", "EPSG:21781", "", 5.9, 10.5, 45.8, 47.8},
     {"LAMBERT_CONFORMAL_CONIC", "", "", "", "", "EPSG:3034", "", -10, 30, 35, 70},
+    // The same cone given by its two parallels.
+    {"LAMBERT_CONFORMAL_CONIC", "", "", "", "", "EPSG:3034", "lat_0 lat_1 lat_2 lon_0 x_0 y_0", -10, 30, 35, 70},
     {"LAMBERT72", "", "", "", "", "EPSG:31370", "", 2.5, 6.4, 49.5, 51.5},
     {"LAMBERT2008", "", "", "", "", "EPSG:3812", "", 2.5, 6.4, 49.5, 51.5},
     {"LAMBERTWGS84", "", "", "", "", "EPSG:3447", "", 2.5, 6.4, 49.5, 51.5},
@@ -76,22 +78,48 @@ protected:
     }
 
     YDF_MAP systemOf(const Oracle& oracle, const std::string& definition) {
+        const std::pair<const char*, std::optional<double> CMapOverrides::*> keys[] = {
+            {"lat_0", &CMapOverrides::northOrigin},       {"lat_1", &CMapOverrides::secondLatitude},
+            {"lat_ts", &CMapOverrides::secondLatitude},   {"lat_2", &CMapOverrides::standardParallel2},
+            {"lon_0", &CMapOverrides::centralMeridian},   {"x_0", &CMapOverrides::falseEasting},
+            {"y_0", &CMapOverrides::falseNorthing},
+        };
         CMapOverrides overrides;
-        const std::string keys = oracle.overrides;
-        if (keys.find("lat_2") != std::string::npos) {
-            overrides.standardParallel2 = parameterOf(definition, "lat_2") * CORBS_DEG_TO_RAD;
-        }
-        if (keys.find("lon_0") != std::string::npos) {
-            overrides.centralMeridian = parameterOf(definition, "lon_0") * CORBS_DEG_TO_RAD;
-        }
-        if (keys.find("lat_ts") != std::string::npos) {
-            overrides.secondLatitude = parameterOf(definition, "lat_ts") * CORBS_DEG_TO_RAD;
+        std::istringstream wanted(oracle.overrides);
+        for (std::string key; wanted >> key;) {
+            for (const auto& [name, member] : keys) {
+                if (key != name) continue;
+                const double value = parameterOf(definition, key);
+                overrides.*member = key[0] == 'l' ? value * CORBS_DEG_TO_RAD : value;
+            }
         }
         YDF_MAP system;
         system.init(oracle.state, oracle.hemisphere, oracle.projection, oracle.zone, oracle.ellipsoid, "", overrides);
         return system;
     }
 };
+
+// The map coordinates of a geographic point (degrees) in a system.
+std::pair<double, double> project(const YDF_MAP& system, double lon, double lat) {
+    double x = lon * CORBS_DEG_TO_RAD;
+    double y = lat * CORBS_DEG_TO_RAD;
+    geo2map(&x, &y, 1, system);
+    return {x, y};
+}
+
+// The points (longitude, latitude) projected in a system match the oracle's
+// lines of easting and northing, scaled.
+void expectProjected(const YDF_MAP& system, const std::vector<std::pair<double, double>>& points,
+                     const std::vector<std::string>& answers, double scale = 1.0) {
+    ASSERT_EQ(answers.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const std::vector<double> expected = numbersOf(answers[i]);
+        ASSERT_GE(expected.size(), 2u) << answers[i];
+        const auto [x, y] = project(system, points[i].first, points[i].second);
+        EXPECT_NEAR(x, expected[0] * scale, kMetre) << points[i].first << " " << points[i].second;
+        EXPECT_NEAR(y, expected[1] * scale, kMetre) << points[i].first << " " << points[i].second;
+    }
+}
 
 std::vector<std::pair<double, double>> gridOf(const Oracle& o) {
     std::vector<std::pair<double, double>> grid;
@@ -179,9 +207,7 @@ TEST_F(MapProjections, UtmAndUpsAgreeWithGeoConvert) {
         YDF_MAP system;
         system.init(zone.empty() ? "UPS" : "UTM-GLOBAL", north ? "NORTH" : "SOUTH", "", zone, "", "");
         const std::vector<double> latLon = numbersOf(input[i]);
-        double x = latLon[1] * CORBS_DEG_TO_RAD;
-        double y = latLon[0] * CORBS_DEG_TO_RAD;
-        geo2map(&x, &y, 1, system);
+        const auto [x, y] = project(system, latLon[1], latLon[0]);
         EXPECT_NEAR(x, easting, kMetre) << input[i] << " -> " << answers[i];
         EXPECT_NEAR(y, northing, kMetre) << input[i] << " -> " << answers[i];
     }
@@ -197,21 +223,15 @@ TEST_F(MapProjections, GaussKruegerAgreesWithTransverseMercatorProj) {
     overrides.falseNorthing = 0.0;
     YDF_MAP system;
     system.init("GENERIC_UTM", "", "", "", "WGS84", "", overrides);
+    std::vector<std::pair<double, double>> points;
     std::vector<std::string> input;
     for (double lat = -80; lat <= 80; lat += 16) {
-        for (double lon = 0; lon <= 18; lon += 3) input.push_back(fdfFormat("%.6f %.6f", lat, lon));
+        for (double lon = 0; lon <= 18; lon += 3) {
+            points.emplace_back(lon, lat);
+            input.push_back(fdfFormat("%.6f %.6f", lat, lon));
+        }
     }
-    const std::vector<std::string> answers = run("TransverseMercatorProj -l 9 -k 1 -p 6", input);
-    ASSERT_EQ(answers.size(), input.size());
-    for (std::size_t i = 0; i < input.size(); ++i) {
-        const std::vector<double> latLon = numbersOf(input[i]);
-        const std::vector<double> expected = numbersOf(answers[i]);
-        double x = latLon[1] * CORBS_DEG_TO_RAD;
-        double y = latLon[0] * CORBS_DEG_TO_RAD;
-        geo2map(&x, &y, 1, system);
-        EXPECT_NEAR(x, expected[0], kMetre) << input[i];
-        EXPECT_NEAR(y, expected[1], kMetre) << input[i];
-    }
+    expectProjected(system, points, run("TransverseMercatorProj -l 9 -k 1 -p 6", input));
 }
 
 // BING keeps its own constant: the web Mercator of PROJ scaled from the
@@ -224,23 +244,14 @@ TEST_F(MapProjections, BingIsTheWebMercatorOfItsOwnSphere) {
     const std::vector<std::pair<double, double>> points = {{0, 0}, {180, 0}, {-90, 45}, {12.5, -60}, {179, 85}};
     std::vector<std::string> input;
     for (const auto& [lon, lat] : points) input.push_back(fdfFormat("%.6f %.6f", lon, lat));
-    const std::vector<std::string> answers = run("proj -f %.7f" + definition, input);
-    ASSERT_EQ(answers.size(), points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const std::vector<double> expected = numbersOf(answers[i]);
-        double x = points[i].first * CORBS_DEG_TO_RAD;
-        double y = points[i].second * CORBS_DEG_TO_RAD;
-        geo2map(&x, &y, 1, system);
-        EXPECT_NEAR(x, expected[0] * scale, kMetre) << input[i];
-        EXPECT_NEAR(y, expected[1] * scale, kMetre) << input[i];
+    expectProjected(system, points, run("proj -f %.7f" + definition, input), scale);
+    for (const auto& [lon, lat] : points) {
+        auto [x, y] = project(system, lon, lat);
         map2geo(&x, &y, 1, system);
-        EXPECT_NEAR(x * CORBS_RAD_TO_DEG, points[i].first, kDegree);
-        EXPECT_NEAR(y * CORBS_RAD_TO_DEG, points[i].second, kDegree);
+        EXPECT_NEAR(x * CORBS_RAD_TO_DEG, lon, kDegree);
+        EXPECT_NEAR(y * CORBS_RAD_TO_DEG, lat, kDegree);
     }
-    double x = 180 * CORBS_DEG_TO_RAD;
-    double y = 0.0;
-    geo2map(&x, &y, 1, system);
-    EXPECT_DOUBLE_EQ(x, 20037508.34);
+    EXPECT_DOUBLE_EQ(project(system, 180, 0).first, 20037508.34);
 }
 
 // MILLER takes its sphere radius from the scale factor field.
@@ -250,18 +261,8 @@ TEST_F(MapProjections, MillerUsesTheScaleFactorAsRadius) {
     overrides.centralMeridian = 10.0 * CORBS_DEG_TO_RAD;
     YDF_MAP system;
     system.init("MILLER", "", "", "", "", "", overrides);
-    const std::vector<std::string> answers =
-        run("proj -f %.7f +proj=mill +R=6371000 +lon_0=10", {"10 0", "100 45", "-160 -80"});
-    const std::vector<std::pair<double, double>> points = {{10, 0}, {100, 45}, {-160, -80}};
-    ASSERT_EQ(answers.size(), points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const std::vector<double> expected = numbersOf(answers[i]);
-        double x = points[i].first * CORBS_DEG_TO_RAD;
-        double y = points[i].second * CORBS_DEG_TO_RAD;
-        geo2map(&x, &y, 1, system);
-        EXPECT_NEAR(x, expected[0], kMetre);
-        EXPECT_NEAR(y, expected[1], kMetre);
-    }
+    expectProjected(system, {{10, 0}, {100, 45}, {-160, -80}},
+                    run("proj -f %.7f +proj=mill +R=6371000 +lon_0=10", {"10 0", "100 45", "-160 -80"}));
 }
 
 }  // namespace
