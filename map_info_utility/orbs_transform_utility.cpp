@@ -344,7 +344,8 @@ void CMapTransform::setOutput(const YDF_MAP& system) {
 }
 
 void CMapTransform::chooseCase() {
-    if (mInput == nullptr || mOutput == nullptr) {
+    // A system that was never initialised has no projection to run.
+    if (mInput == nullptr || mOutput == nullptr || mInput->mState.empty() || mOutput->mState.empty()) {
         mCase = Case::NotSet;
     } else if (mInput == mOutput || mInput->isSameSystem(*mOutput)) {
         mCase = Case::Copy;

@@ -101,8 +101,8 @@ public:
     // A "GEO-GLOBAL" side is longitude, latitude (degrees) and height; a
     // "CARTESIAN-GLOBAL" side geocentric X, Y, Z; any other side easting,
     // northing and height in metres.  False (nothing done) until both
-    // systems are set.  Points that a projection cannot convert come out as
-    // HUGE_VAL.
+    // systems are set and initialised.  Points that a projection cannot
+    // convert come out as HUGE_VAL.
     bool transform(const double* xIn, const double* yIn, const double* zIn, double* xOut, double* yOut,
                    double* zOut, std::size_t count);
 

@@ -23,8 +23,8 @@ class CSectionDataGroup;
 class CProjectionEngine;
 
 // Codes raised by the cartographic systems.
-constexpr int ORBS_EC_MAP_FIELD = 20000;  // a map file vector is too short
-constexpr int ORBS_EC_MAP_INFO = 70000;   // names that do not make a system
+constexpr int ORBS_EC_MAP_FIELD = 20000;     // a map file vector is too short
+constexpr int ORBS_EC_MAP_INFO = 70000;      // names that do not make a system
 constexpr int ORBS_EC_IMAGE_HEADER = 40004;  // an image's header cannot be read
 
 inline constexpr const char* CORBS_MAP_SOURCE = "orbiscan_utility/tools_library/orbs_core_map_utility";

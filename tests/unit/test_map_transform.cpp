@@ -165,6 +165,9 @@ TEST_F(MapTransformTest, NothingHappensBeforeBothSystemsAreSet) {
     const YDF_MAP geo = system("GEO-GLOBAL");
     transformation.setInput(geo);
     EXPECT_FALSE(transformation.transform(&x, &y, &z, &x, &y, &z, 1));
+    const YDF_MAP neverInitialised;
+    transformation.setOutput(neverInitialised);
+    EXPECT_FALSE(transformation.transform(&x, &y, &z, &x, &y, &z, 1));
     EXPECT_EQ(x, 1.0);
 }
 
