@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -59,7 +60,12 @@ bool OrbsArchive::load() {
             mEntries.clear();
             return false;
         }
-        mEntries.emplace_back(info.name, (info.valid & ZIP_STAT_SIZE) != 0 ? info.size : 0);
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        const bool link = zip_file_get_external_attributes(archive, static_cast<zip_uint64_t>(i), 0, &system,
+                                                           &attributes) == 0 &&
+                          system == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
+        mEntries.emplace_back(info.name, (info.valid & ZIP_STAT_SIZE) != 0 ? info.size : 0, link);
     }
     return true;
 }

@@ -13,14 +13,18 @@ public:
     // One member of the archive, as listed in its central directory.
     class Entry {
     public:
-        Entry(std::string filename, std::uint64_t size) : mFilename(std::move(filename)), mSize(size) {}
+        Entry(std::string filename, std::uint64_t size, bool link = false)
+            : mFilename(std::move(filename)), mSize(size), mLink(link) {}
         // The member's name with its folders, as stored ("files/doc.kml").
         const std::string& getFilename() const { return mFilename; }
         std::uint64_t getSize() const { return mSize; }
+        // A symbolic link (stored by a Unix archiver with its link mode).
+        bool isLink() const { return mLink; }
 
     private:
         std::string mFilename;
         std::uint64_t mSize;
+        bool mLink;
     };
 
     // The path may be given to the constructor or to load.

@@ -8,8 +8,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
 double pauseScale() {
     const char* text = std::getenv("ORBISCAN_PAUSE_SCALE");
     if (text == nullptr || *text == '\0') return 1.0;
@@ -20,8 +18,6 @@ double pauseScale() {
     if (end == text || *end != '\0' || !(value >= 0.0) || std::isinf(value)) return 1.0;
     return value;
 }
-
-}  // namespace
 
 namespace OrbsFile {
 

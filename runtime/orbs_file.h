@@ -16,3 +16,5 @@ bool isExisting(const std::string& path);
 // not such a number, 0 for no delay at all.  The core library scales its own
 // pauses by the same variable.
 void sleepMs(unsigned long milliseconds);
+// The factor sleepMs applies (also for waits that are scheduled, not slept).
+double pauseScale();

@@ -149,6 +149,19 @@ bool OrbsSubproc::splitCommandText(const std::string& text, std::vector<std::str
     return true;
 }
 
+std::optional<std::string> OrbsSubproc::quoteWord(const std::string& word) {
+    // Backslashes at the end of the word go after the closing quote, where
+    // no quote follows them: inside, the last one would escape the quote.
+    const std::size_t tail = word.find_last_not_of('\\') + 1;
+    std::string text = "\"";
+    for (std::size_t i = 0; i < tail; ++i) text += word[i] == '"' ? std::string("\\\"") : std::string(1, word[i]);
+    text += '"';
+    text.append(word, tail, std::string::npos);
+    std::vector<std::string> words;
+    if (!splitCommandText(text, words) || words.size() != 1 || words.front() != word) return std::nullopt;
+    return text;
+}
+
 bool OrbsSubproc::prepareArguments(const std::vector<std::string>& argv, std::vector<std::string>& finalArgv) {
     std::vector<std::string> words = argv;
     if (mUnescape && words.size() == 1 && !splitCommandText(argv.front(), words)) {
@@ -269,7 +282,12 @@ int OrbsSubproc::spawn(const std::vector<std::string>& argv) {
     }
     mPid = pid;
     mChildAttached = mAttached;
-    logLine("started " + finalArgv.front() + " as pid " + std::to_string(pid) +
+    // The terminal's own options (such as +hold) go to the log; the
+    // command's arguments are the caller's to trace.
+    std::string terminalOptions;
+    for (std::size_t i = 1; mThroughTerminal && i < finalArgv.size() && finalArgv[i - 1] != "-e"; ++i)
+        terminalOptions += " " + finalArgv[i];
+    logLine("started " + finalArgv.front() + terminalOptions + " as pid " + std::to_string(pid) +
             (mThroughTerminal ? " (command observed through " + mStatusFile + ")" : ""));
     return pid;
 }

@@ -2,6 +2,7 @@
 // optionally inside a terminal window, and observes it by polling.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -70,6 +71,11 @@ public:
     // kept as it is, so Windows-like paths and regular expressions survive.
     // False, with `words` left empty, on an unterminated quote.
     static bool splitCommandText(const std::string& text, std::vector<std::string>& words);
+    // The inverse for one word: the word between double quotes with each of
+    // its double quotes escaped, so that splitting gives it back unchanged
+    // and no value can ever become a second argument.  None for a word that
+    // cannot be written so (checked by splitting the result).
+    static std::optional<std::string> quoteWord(const std::string& word);
 
 private:
     bool prepareArguments(const std::vector<std::string>& argv, std::vector<std::string>& finalArgv);

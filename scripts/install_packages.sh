@@ -4,11 +4,19 @@ set -euo pipefail
 # Packages are installed as root: re-run through sudo when started as a user.
 if [ "$(id -u)" -ne 0 ]; then exec sudo "$0" "$@"; fi
 export DEBIAN_FRONTEND=noninteractive
+packages=(
+  # build and unit tests
+  g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev
+  # libraries of the service
+  libexpat1-dev libtiff-dev libgeotiff-dev libshp-dev libzip-dev
+  # libraries of the downloaders
+  libcurl4-openssl-dev libssl-dev nlohmann-json3-dev
+  # the terminal and the tools the service and its tests run
+  xterm xvfb xauth x11-utils tar gzip zip util-linux
+  # the local example hub, test oracles and peers of the benchmarks
+  python3 curl gdal-bin proj-bin libxml2-utils valgrind
+  # cartography: PROJ runs the projections, GeographicLib's tools are test oracles
+  libproj-dev geographiclib-tools
+)
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends \
-  g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
-  libexpat1-dev libtiff-dev libshp-dev libzip-dev \
-  xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip >/dev/null
-# Cartography: PROJ runs the projections; GeographicLib's tools are test
-# oracles (PROJ's proj-bin, gdal-bin and libshp-dev are installed above).
-apt-get install -y -qq --no-install-recommends libproj-dev geographiclib-tools >/dev/null
+apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

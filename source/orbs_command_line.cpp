@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "orbs_errors.h"
 #include "orbs_utility_global_vars.h"
@@ -83,6 +84,9 @@ int runCommandLine(int argc, char** argv, SubProcessTable table) {
         return ORBS_EC_NO_SUCH_COMMAND;
     }
 
+    // The process ends outside the handlers: exiting from inside one would
+    // leave the exception object alive at exit.
+    std::optional<CErrorExceptionManager> failure;
     try {
         std::memcpy(gCommandBuffer.data(), argv[1], length + 1);
         NorvikCore::set_input_parameters(gCommandBuffer.data());
@@ -99,8 +103,9 @@ int runCommandLine(int argc, char** argv, SubProcessTable table) {
         }
         NORBS_ERROR_MANAGER::raiseError(result, kMainSource, 45, nullptr);
     } catch (const CErrorExceptionManager& exception) {
-        finishWithException(exception);
+        failure = exception;
     } catch (...) {
-        finishWithUnexpectedException();
     }
+    if (failure) finishWithException(*failure);
+    finishWithUnexpectedException();
 }

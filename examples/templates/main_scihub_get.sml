@@ -19,7 +19,20 @@
       <initial_date_interval>USER_OPTIONAL_PARAMETER</initial_date_interval>
       <final_date_interval>USER_OPTIONAL_PARAMETER</final_date_interval>
       <relativeorbitnumber>USER_OPTIONAL_PARAMETER</relativeorbitnumber>
+      <download_directory>USER_OPTIONAL_PARAMETER</download_directory>
    </MAIN_SCI_HUB_GET_CMD>
+   <ORBSNT_SERVICE_SCIHUB>
+      <service_url>https://catalogue.dataspace.copernicus.eu</service_url>
+      <api>odata</api>
+      <identity_url>https://identity.dataspace.copernicus.eu/auth/realms/CDSE/protocol/openid-connect/token</identity_url>
+      <download_url>https://download.dataspace.copernicus.eu</download_url>
+      <client_id>cdse-public</client_id>
+      <ca_bundle>USER_OPTIONAL_PARAMETER</ca_bundle>
+      <parallel_downloads>4</parallel_downloads>
+      <max_attempts>6</max_attempts>
+      <checksum_mismatch>fail</checksum_mismatch>
+      <offline_wait_minutes>30</offline_wait_minutes>
+   </ORBSNT_SERVICE_SCIHUB>
    <ORBSNT_USER_SCIHUB>
       <username>USER_PARAMETER_TO_FILL</username>
       <password>USER_PARAMETER_TO_FILL</password>

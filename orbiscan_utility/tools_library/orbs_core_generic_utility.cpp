@@ -1,5 +1,6 @@
 #include "orbs_core_generic_utility.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <numbers>
@@ -103,6 +105,37 @@ bool fdfExistFile(const std::string& path) {
     errno = 0;
     return exists;
 }
+
+std::optional<std::string> fdfRegularFileRefusal(const std::string& path) {
+    struct stat status {};
+    const bool known = ::stat(path.c_str(), &status) == 0;
+    errno = 0;
+    if (!known || S_ISREG(status.st_mode)) return std::nullopt;
+    if (S_ISDIR(status.st_mode)) return "is a directory, not a file";
+    if (S_ISFIFO(status.st_mode)) return "is a pipe, not a regular file";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "is a device, not a regular file";
+    return "is not a regular file";
+}
+
+int fdfWriteWholeFile(const std::string& path, std::string_view text, bool append) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
+    if (fd < 0) return errno;
+    int error = 0;
+    for (std::size_t done = 0; done < text.size() && error == 0;) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written > 0)
+            done += static_cast<std::size_t>(written);
+        else if (written < 0 && errno != EINTR)
+            error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    // A rewrite that stopped half-way would leave a file that looks valid
+    // to its reader (a cut schema, a progress file without its step).
+    if (error != 0 && !append && ::truncate(path.c_str(), 0) != 0) errno = error;
+    return error;
+}
+
+std::string fdfWriteFailure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
 bool fdfRemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
@@ -425,6 +458,26 @@ void fdfCutAtChar(std::string& text, char character, char replacement) {
 // so that one long line never turns into several entries.  A carriage return ends a line before it is trimmed, so that files
 // written with CR LF line ends read like the others.  An end character of
 // '\0' reads the whole file.
+namespace {
+
+// Lines longer than this are read as several lines, as by the suite's
+// fixed line buffer: a line never costs more memory than this.
+constexpr std::size_t kMaxTextLineLength = 2000000;
+
+// The next line of `in` without its line feed, cut after `limit`
+// characters (the rest comes as the next line); false at the end.
+bool readLinePiece(std::streambuf& in, std::string& line, std::size_t limit) {
+    line.clear();
+    for (int c = in.sbumpc(); c != std::char_traits<char>::eof(); c = in.sbumpc()) {
+        if (c == '\n') return true;
+        line.push_back(static_cast<char>(c));
+        if (line.size() == limit) return true;
+    }
+    return !line.empty();
+}
+
+}  // namespace
+
 std::optional<std::vector<std::string>> fdfReadTextLines(const std::string& path, bool trim, char endCharacter) {
     std::string resolved = path;
     if (!fdfExistFile(resolved)) {
@@ -439,6 +492,11 @@ std::optional<std::vector<std::string>> fdfReadTextLines(const std::string& path
         }
         resolved = workingDir + name;
     }
+    // A device or a pipe is no text file: it could be read for ever.
+    if (const std::optional<std::string> refusal = fdfRegularFileRefusal(resolved)) {
+        NORBS_ERROR_MANAGER::traceToDebugFile("NOT READ =%s (%s)\n", resolved.c_str(), refusal->c_str());
+        return std::nullopt;
+    }
     std::ifstream input(resolved, std::ios::binary);
     if (!input.is_open()) {
         const int error = errno;
@@ -448,7 +506,7 @@ std::optional<std::vector<std::string>> fdfReadTextLines(const std::string& path
     }
     std::vector<std::string> lines;
     std::string line;
-    while (std::getline(input, line)) {
+    while (readLinePiece(*input.rdbuf(), line, kMaxTextLineLength)) {
         if (const std::size_t cr = line.find('\r'); cr != std::string::npos) {
             line.resize(cr);
         }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "orbs_errors.h"
@@ -17,6 +18,17 @@
 // Files.
 // True when the file's status can be read; errno is reset to 0 either way.
 bool fdfExistFile(const std::string& path);
+// Why the path cannot be read as a file of data: none for a regular file
+// (or a path that does not exist: its reader reports that), else a short
+// reason such as "is a directory".  Opening a pipe or a device could block
+// or never end, so readers refuse them before opening.
+std::optional<std::string> fdfRegularFileRefusal(const std::string& path);
+// Writes `text` as the whole content of a file (or appends it); 0 when every
+// byte reached the file, else the errno of the failure (a full file system
+// gives ENOSPC).  A failed write leaves no half file behind a rewrite.
+int fdfWriteWholeFile(const std::string& path, std::string_view text, bool append = false);
+// "<path>: <system text of the errno>", the detail of a failed write.
+std::string fdfWriteFailure(const std::string& path, int error);
 bool fdfRemoveFile(const std::string& path);
 // Sets the permissions to 0600, then removes.
 void fdfForceRemoveFile(const std::string& path);

@@ -58,6 +58,36 @@ inline constexpr const char* CORBS_SECTION_SOURCE = "tools_library/orbs_descript
 class CSectionDataGroup;
 class CSectionDataGroupDescription;
 
+// The elements of one data type with their set flags, kept row by row and
+// each row only as far as its last written element.  A field dimensioned
+// from a size that a file announces thus holds memory for the elements the
+// file gives, never for the ones it only announces.
+template <class T>
+class CSectionCells {
+public:
+    struct Cell {
+        T value{};
+        bool set = false;
+    };
+
+    void clear() { mRows.clear(); }
+    // The element, or none when it was never written.
+    const Cell* find(int row, int col) const {
+        const auto r = static_cast<std::size_t>(row), c = static_cast<std::size_t>(col);
+        return r < mRows.size() && c < mRows[r].size() ? &mRows[r][c] : nullptr;
+    }
+    // The element, made room for (rows and columns grow geometrically).
+    Cell& at(int row, int col) {
+        const auto r = static_cast<std::size_t>(row), c = static_cast<std::size_t>(col);
+        if (r >= mRows.size()) mRows.resize(r + 1);
+        if (c >= mRows[r].size()) mRows[r].resize(c + 1);
+        return mRows[r][c];
+    }
+
+private:
+    std::vector<std::vector<Cell>> mRows;
+};
+
 // One field.  Element forms: scalar = (0, 0), indexed = (0, i), matrix =
 // (r, c).  Every getter takes an optional out-flag `found`; see the
 // implementation files for which failures a flag turns into a missing value
@@ -151,8 +181,11 @@ private:
     // read, 0 when the missing value is to be answered; raises otherwise.
     int admitRead(int dataTypeId, Form form, int row, int col, bool* found, bool* pulseDurationPastEnd) const;
     int admitWrite(int dataTypeId, int row, int col) const;
-    std::size_t offset(int row, int col) const;
-    void storeText(std::size_t at, const std::string& text);
+    // The stored value of an element, the type's zero when never written.
+    int32_t integerAt(int row, int col) const;
+    double doubleAt(int row, int col) const;
+    const std::string& stringAt(int row, int col) const;
+    void clearTables();
     [[noreturn]] void raise(int code, int line) const;
 
     int mParentIndex = -1;
@@ -161,13 +194,12 @@ private:
     int mDataTypeId = CORBS_DS_INTEGER;
     int mRowNbr = 0;
     int mColNbr = 0;
-    // Value and flag tables, row-major; only the table of the data type is
-    // used.  Absent (mHasTables false) until the field is dimensioned.
+    // Values with their set flags; only the table of the data type is used.
+    // Absent (mHasTables false) until the field is dimensioned.
     bool mHasTables = false;
-    std::vector<int32_t> mIntegers;
-    std::vector<double> mDoubles;
-    std::vector<std::string> mStrings;
-    std::vector<uint8_t> mSetFlags;
+    CSectionCells<int32_t> mIntegers;
+    CSectionCells<double> mDoubles;
+    CSectionCells<std::string> mStrings;
     std::vector<std::unique_ptr<CSectionField>> mSubFields;  // MULTIPLE only
     int mAppendedNbr = 0;
 };

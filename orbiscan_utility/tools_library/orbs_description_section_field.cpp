@@ -12,6 +12,12 @@ namespace {
 
 const std::string kNotInitialised = "Not initialised";
 
+template <class T>
+bool isSet(const CSectionCells<T>& cells, int row, int col) {
+    const auto* cell = cells.find(row, col);
+    return cell != nullptr && cell->set;
+}
+
 }  // namespace
 
 CSectionField::CSectionField(const char* name, int shape, int dataTypeId, int parentIndex, int subFieldsNbr)
@@ -66,7 +72,34 @@ CSectionField* CSectionField::getSubField(int i) const {
 
 bool CSectionField::isElementSet(int row, int col) const {
     if (!mHasTables || row < 0 || col < 0 || row >= mRowNbr || col >= mColNbr) return false;
-    return mSetFlags[offset(row, col)] != 0;
+    switch (mDataTypeId) {
+    case CORBS_DS_INTEGER: return isSet(mIntegers, row, col);
+    case CORBS_DS_DOUBLE: return isSet(mDoubles, row, col);
+    case CORBS_DS_STRING: return isSet(mStrings, row, col);
+    default: return false;
+    }
+}
+
+int32_t CSectionField::integerAt(int row, int col) const {
+    const auto* cell = mIntegers.find(row, col);
+    return cell ? cell->value : 0;
+}
+
+double CSectionField::doubleAt(int row, int col) const {
+    const auto* cell = mDoubles.find(row, col);
+    return cell ? cell->value : 0.0;
+}
+
+const std::string& CSectionField::stringAt(int row, int col) const {
+    static const std::string kNone;
+    const auto* cell = mStrings.find(row, col);
+    return cell ? cell->value : kNone;
+}
+
+void CSectionField::clearTables() {
+    mIntegers.clear();
+    mDoubles.clear();
+    mStrings.clear();
 }
 
 bool CSectionField::isInitField(bool raiseOnMisuse) const {
@@ -92,7 +125,7 @@ bool CSectionField::isInitField(bool raiseOnMisuse) const {
         return false;
     }
     if (!mHasTables) raise(ORBS_EC_FLAG_TABLE_MISSING, __LINE__);
-    return mSetFlags.front() != 0;
+    return isElementSet(0, 0);
 }
 
 int CSectionField::setDimension(int rows, int cols, bool force) {
@@ -103,16 +136,9 @@ int CSectionField::setDimension(int rows, int cols, bool force) {
     }
     mRowNbr = std::max(rows, 0);
     mColNbr = std::max(cols, 0);
-    const std::size_t count = static_cast<std::size_t>(mRowNbr) * static_cast<std::size_t>(mColNbr);
-    // Old values go with the old tables; only the table of the data type is
-    // allocated.
-    mIntegers.clear();
-    mDoubles.clear();
-    mStrings.clear();
-    mSetFlags.assign(count, 0);
-    if (mDataTypeId == CORBS_DS_INTEGER) mIntegers.assign(count, 0);
-    if (mDataTypeId == CORBS_DS_DOUBLE) mDoubles.assign(count, 0.0);
-    if (mDataTypeId == CORBS_DS_STRING) mStrings.assign(count, std::string());
+    // Old values go with the old tables; elements take memory as they are
+    // written.
+    clearTables();
     mHasTables = true;
     return 1;
 }
@@ -122,9 +148,18 @@ int CSectionField::clearValue(int i) { return clearValue(0, i); }
 
 int CSectionField::clearValue(int row, int col) {
     if (!mHasTables || row < 0 || col < 0 || row >= mRowNbr || col >= mColNbr) return 0;
-    const std::size_t at = offset(row, col);
-    mSetFlags[at] = 0;
-    if (mDataTypeId == CORBS_DS_STRING) std::string().swap(mStrings[at]);
+    switch (mDataTypeId) {
+    case CORBS_DS_INTEGER:
+        if (mIntegers.find(row, col)) mIntegers.at(row, col) = {};
+        break;
+    case CORBS_DS_DOUBLE:
+        if (mDoubles.find(row, col)) mDoubles.at(row, col) = {};
+        break;
+    case CORBS_DS_STRING:
+        if (mStrings.find(row, col)) mStrings.at(row, col) = {};
+        break;
+    default: break;
+    }
     return 1;
 }
 
@@ -143,16 +178,9 @@ void CSectionField::clearAll() {
         mHasTables = false;
         mRowNbr = 0;
         mColNbr = 0;
-        mIntegers.clear();
-        mDoubles.clear();
-        mStrings.clear();
-        mSetFlags.clear();
+        clearTables();
         break;
     }
-}
-
-std::size_t CSectionField::offset(int row, int col) const {
-    return static_cast<std::size_t>(row) * static_cast<std::size_t>(mColNbr) + static_cast<std::size_t>(col);
 }
 
 void CSectionField::raise(int code, int line) const {
@@ -182,15 +210,6 @@ int CSectionField::admitWrite(int dataTypeId, int row, int col) const {
     }
 }
 
-void CSectionField::storeText(std::size_t at, const std::string& text) {
-    if (text.find(CORBS_EMPTY_TEXT_MARK) != std::string::npos) {
-        mStrings[at].clear();
-    } else {
-        mStrings[at] = text;
-    }
-    mSetFlags[at] = 1;
-}
-
 int CSectionField::setValue(const std::string& text) { return setValue(0, 0, text); }
 
 int CSectionField::setValue(int i, const std::string& text) {
@@ -201,7 +220,12 @@ int CSectionField::setValue(int i, const std::string& text) {
 
 int CSectionField::setValue(int row, int col, const std::string& text) {
     if (!admitWrite(CORBS_DS_STRING, row, col)) return 0;
-    storeText(offset(row, col), text);
+    auto& cell = mStrings.at(row, col);
+    if (text.find(CORBS_EMPTY_TEXT_MARK) != std::string::npos)
+        cell.value.clear();
+    else
+        cell.value = text;
+    cell.set = true;
     return 1;
 }
 
@@ -210,9 +234,7 @@ int CSectionField::setValue(int i, int value) { return setValue(0, i, value); }
 
 int CSectionField::setValue(int row, int col, int value) {
     if (!admitWrite(CORBS_DS_INTEGER, row, col)) return 0;
-    const std::size_t at = offset(row, col);
-    mIntegers[at] = value;
-    mSetFlags[at] = 1;
+    mIntegers.at(row, col) = {value, true};
     return 1;
 }
 
@@ -221,8 +243,6 @@ int CSectionField::setValue(int i, double value) { return setValue(0, i, value);
 
 int CSectionField::setValue(int row, int col, double value) {
     if (!admitWrite(CORBS_DS_DOUBLE, row, col)) return 0;
-    const std::size_t at = offset(row, col);
-    mDoubles[at] = value;
-    mSetFlags[at] = 1;
+    mDoubles.at(row, col) = {value, true};
     return 1;
 }

@@ -87,37 +87,37 @@ int CSectionField::admitRead(int dataTypeId, Form form, int row, int col, bool* 
 
 std::string CSectionField::getString(bool* found) const {
     if (!admitRead(CORBS_DS_STRING, Form::Scalar, 0, 0, found, nullptr)) return std::string();
-    return readBack(mStrings[offset(0, 0)]);
+    return readBack(stringAt(0, 0));
 }
 
 std::string CSectionField::getString(int i, bool* found) const {
     if (!admitRead(CORBS_DS_STRING, Form::Indexed, 0, i, found, nullptr)) return std::string();
-    return readBack(mStrings[offset(0, i)]);
+    return readBack(stringAt(0, i));
 }
 
 std::string CSectionField::getString(int row, int col, bool* found) const {
     if (!admitRead(CORBS_DS_STRING, Form::Matrix, row, col, found, nullptr)) return std::string();
-    return readBack(mStrings[offset(row, col)]);
+    return readBack(stringAt(row, col));
 }
 
 int CSectionField::getInteger(bool* found) const {
     if (!admitRead(CORBS_DS_INTEGER, Form::Scalar, 0, 0, found, nullptr)) return CORBS_MISSING_INT;
-    return mIntegers[offset(0, 0)];
+    return integerAt(0, 0);
 }
 
 int CSectionField::getInteger(int i, bool* found) const {
     if (!admitRead(CORBS_DS_INTEGER, Form::Indexed, 0, i, found, nullptr)) return CORBS_MISSING_INT;
-    return mIntegers[offset(0, i)];
+    return integerAt(0, i);
 }
 
 int CSectionField::getInteger(int row, int col, bool* found) const {
     if (!admitRead(CORBS_DS_INTEGER, Form::Matrix, row, col, found, nullptr)) return CORBS_MISSING_INT;
-    return mIntegers[offset(row, col)];
+    return integerAt(row, col);
 }
 
 double CSectionField::getDouble(bool* found) const {
     if (!admitRead(CORBS_DS_DOUBLE, Form::Scalar, 0, 0, found, nullptr)) return NorvikCore::get_nan_double_val();
-    return mDoubles[offset(0, 0)];
+    return doubleAt(0, 0);
 }
 
 double CSectionField::getDouble(int i, bool* found) const {
@@ -125,10 +125,10 @@ double CSectionField::getDouble(int i, bool* found) const {
     if (!admitRead(CORBS_DS_DOUBLE, Form::Indexed, 0, i, found, &pulseDurationPastEnd)) {
         return pulseDurationPastEnd ? CORBS_PULSE_DURATION_PAST_END : NorvikCore::get_nan_double_val();
     }
-    return mDoubles[offset(0, i)];
+    return doubleAt(0, i);
 }
 
 double CSectionField::getDouble(int row, int col, bool* found) const {
     if (!admitRead(CORBS_DS_DOUBLE, Form::Matrix, row, col, found, nullptr)) return NorvikCore::get_nan_double_val();
-    return mDoubles[offset(row, col)];
+    return doubleAt(row, col);
 }

@@ -62,12 +62,12 @@ void CSectionField::print() const {
     }
     const bool hasFirst = mHasTables && mRowNbr > 0 && mColNbr > 0;
     if (hasFirst && mDataTypeId == CORBS_DS_DOUBLE) {
-        std::snprintf(number, sizeof number, "  =  %.18g", mDoubles.front());
+        std::snprintf(number, sizeof number, "  =  %.18g", doubleAt(0, 0));
         line += number;
     } else if (hasFirst && mDataTypeId == CORBS_DS_STRING) {
-        line += "  =  [" + mStrings.front() + "]";
+        line += "  =  [" + stringAt(0, 0) + "]";
     } else if (hasFirst && mDataTypeId == CORBS_DS_INTEGER) {
-        std::snprintf(number, sizeof number, "  =  %ld", static_cast<long>(mIntegers.front()));
+        std::snprintf(number, sizeof number, "  =  %ld", static_cast<long>(integerAt(0, 0)));
         line += number;
     } else {
         line += " : ERROR";

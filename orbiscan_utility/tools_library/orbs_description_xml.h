@@ -89,7 +89,7 @@ class TextStore {
 public:
     // Room for `length` bytes and the NUL after them.
     char* allocate(std::size_t length) {
-        if (static_cast<std::size_t>(mLimit - mCursor) <= length) newBlock(length + 1, 0);
+        if (static_cast<std::size_t>(mLimit - mCursor) <= length) newBlock(length + 1);
         char* text = mCursor;
         mCursor += length + 1;
         text[length] = '\0';
@@ -103,7 +103,7 @@ public:
     void beginRun() { mRunStart = mCursor; }
     char* extendRun(std::size_t more) {
         const auto used = static_cast<std::size_t>(mCursor - mRunStart);
-        if (static_cast<std::size_t>(mLimit - mCursor) <= more) newBlock(used + more + 1, used);
+        if (static_cast<std::size_t>(mLimit - mCursor) <= more) moveRun(used, more);
         return mCursor;
     }
     void commitRun(std::size_t written) { mCursor += written; }
@@ -113,20 +113,28 @@ public:
         return mRunStart;
     }
 
+    // Bytes of all blocks held.
+    std::size_t heldBytes() const { return mHeldBytes; }
+
 private:
     static constexpr std::size_t kFirstBlockSize = 256;
     static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 
-    // Opens a block of at least `needed` bytes; the `keep` bytes of the run
-    // being built move into it.  The rest of the previous block is left
-    // unused.
-    void newBlock(std::size_t needed, std::size_t keep);
+    // Opens a block of at least `needed` bytes.  The rest of the previous
+    // block is left unused.
+    void newBlock(std::size_t needed);
+    // Moves the run being built (`used` bytes) into a block with room for
+    // `more` bytes and the NUL.  The room at least doubles with each move,
+    // so a text built from many small pieces is copied a bounded number of
+    // times; a block that held nothing but the run is released.
+    void moveRun(std::size_t used, std::size_t more);
 
     std::vector<std::unique_ptr<char[]>> mBlocks;
     char* mCursor = nullptr;
     char* mLimit = nullptr;
     char* mRunStart = nullptr;
     std::size_t mNextBlockSize = kFirstBlockSize;
+    std::size_t mHeldBytes = 0;
 };
 
 // The distinct names of a document (tags and attributes), each stored once
@@ -239,12 +247,21 @@ private:
 };
 
 // Tokenises an XML file; none when the path is empty or holds "NotOK", or
-// when the document cannot be parsed (twice with `retry`).
+// when the document cannot be parsed (twice with `retry`).  `refusal`, when
+// given, receives the reason in words when the file is refused on purpose
+// (not a regular file, entity declarations); a syntax error leaves it empty.
 std::unique_ptr<CXmlTagList> forbs_xml_parser(const std::string& path, int tagCapacity = CORBS_XML_TAG_CAPACITY,
                                               int maxDepth = CORBS_XML_MAX_DEPTH,
-                                              int maxLineLength = CORBS_XML_MAX_LINE_LENGTH, bool retry = true);
+                                              int maxLineLength = CORBS_XML_MAX_LINE_LENGTH, bool retry = true,
+                                              std::string* refusal = nullptr);
 
 namespace NORBS_PARAMETER_FILE {
+
+// The detail text of a file that could not be tokenised: its path, and the
+// reason when it was refused on purpose.
+inline std::string unparsedFileDetail(const std::string& path, const std::string& refusal) {
+    return refusal.empty() ? path : path + ": " + refusal;
+}
 
 // The rewriting applied to every line before expat sees it, and its inverse
 // applied to text values.

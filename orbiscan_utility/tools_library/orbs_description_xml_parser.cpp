@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 
+#include "orbs_core_generic_utility.h"
 #include "orbs_description_xml.h"
 #include "orbs_errors.h"
 
@@ -283,6 +284,7 @@ struct ParseState {
     // so a run is collected only while the element has no text.
     bool ownerTakesText = false;
     bool inText = false;  // a non-blank chunk is being collected
+    bool declaresEntity = false;
 };
 
 void updateOwner(ParseState& state) {
@@ -332,6 +334,16 @@ void XMLCALL onCharacters(void* data, const XML_Char* text, int length) {
         state.inText = true;
     }
     state.builder->extendText(text, size);
+}
+
+// Parameter files never need entities of their own.  A document that
+// declares one is refused before it is used: nested declarations expand a
+// few hundred bytes into gigabytes of text.
+void XMLCALL onEntityDeclaration(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                 const XML_Char*, const XML_Char*, const XML_Char*) {
+    auto& state = *static_cast<ParseState*>(data);
+    state.declaresEntity = true;
+    XML_StopParser(state.parser, XML_FALSE);
 }
 
 // The lines of a file, read through a block buffer so that each line is
@@ -416,7 +428,15 @@ struct ParserDeleter {
     void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
 };
 
-std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity, int maxDepth, int maxLineLength) {
+std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity, int maxDepth, int maxLineLength,
+                                       std::string& refusal) {
+    // A directory, a pipe or a device is no parameter file: reading one
+    // would fail in odd ways or never end.
+    if (const std::optional<std::string> notRegular = fdfRegularFileRefusal(path)) {
+        refusal = *notRegular;
+        traceDebug("%s : %s\n", path.c_str(), refusal.c_str());
+        return nullptr;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         traceDebug("%s : cannot be opened\n", path.c_str());
@@ -434,6 +454,7 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
     XML_SetUserData(parser.get(), &state);
     XML_SetElementHandler(parser.get(), onStart, onEnd);
     XML_SetCharacterDataHandler(parser.get(), onCharacters);
+    XML_SetEntityDeclHandler(parser.get(), onEntityDeclaration);
 #ifdef ORBS_HAVE_EXPAT_REPARSE_DEFERRAL
     // Each line must be parsed as soon as it is fed: a deferred parse would
     // join the text of several lines into one piece, and only the first
@@ -465,8 +486,10 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
         const XML_Status status = XML_Parse(parser.get(), line.data(), static_cast<int>(line.size()), last);
         flushText(state);
         if (status != XML_STATUS_OK) {
-            const char* reason = state.tooDeep ? "nesting deeper than the depth limit"
-                                               : XML_ErrorString(XML_GetErrorCode(parser.get()));
+            if (state.declaresEntity) refusal = "declares entities, which parameter files do not accept";
+            const char* reason = state.tooDeep          ? "nesting deeper than the depth limit"
+                                 : state.declaresEntity ? refusal.c_str()
+                                                        : XML_ErrorString(XML_GetErrorCode(parser.get()));
             traceDebug("%s\n%s at line %s\n", path.c_str(), reason, std::string(raw).c_str());
             return nullptr;
         }
@@ -534,15 +557,31 @@ void decodeXmlText(std::string_view text, std::string& out) {
 
 namespace NORBS_XML_STORE {
 
-void TextStore::newBlock(std::size_t needed, std::size_t keep) {
+void TextStore::newBlock(std::size_t needed) {
     const std::size_t size = std::max(mNextBlockSize, needed);
-    std::unique_ptr<char[]> block(new char[size]);
-    if (keep > 0) std::memcpy(block.get(), mRunStart, keep);
-    mRunStart = block.get();
-    mCursor = block.get() + keep;
-    mLimit = block.get() + size;
-    mBlocks.push_back(std::move(block));
+    mBlocks.emplace_back(new char[size]);
+    mHeldBytes += size;
+    mCursor = mBlocks.back().get();
+    mLimit = mCursor + size;
     mNextBlockSize = std::min(mNextBlockSize * 2, kBlockSize);
+}
+
+void TextStore::moveRun(std::size_t used, std::size_t more) {
+    const char* const oldRun = mRunStart;
+    const bool runOwnsBlock = !mBlocks.empty() && mBlocks.back().get() == oldRun;
+    const std::size_t size = std::max({mNextBlockSize, used + more + 1, 2 * used});
+    std::unique_ptr<char[]> block(new char[size]);
+    if (used > 0) std::memcpy(block.get(), oldRun, used);
+    mHeldBytes += size;
+    if (runOwnsBlock) {
+        mHeldBytes -= static_cast<std::size_t>(mLimit - oldRun);
+        mBlocks.back() = std::move(block);
+    } else {
+        mBlocks.push_back(std::move(block));
+    }
+    mRunStart = mBlocks.back().get();
+    mCursor = mRunStart + used;
+    mLimit = mRunStart + size;
 }
 
 std::uint64_t NameTable::hash(std::string_view name) {
@@ -694,7 +733,9 @@ int CXmlTagList::countChildren(int i, const std::string& name) const {
 }
 
 std::unique_ptr<CXmlTagList> forbs_xml_parser(const std::string& path, int tagCapacity, int maxDepth,
-                                              int maxLineLength, bool retry) {
+                                              int maxLineLength, bool retry, std::string* refusal) {
+    std::string reason;
+    if (refusal == nullptr) refusal = &reason;
     if (path.empty()) {
         traceDebug("theName null or less then 1\n");
         return nullptr;
@@ -703,7 +744,9 @@ std::unique_ptr<CXmlTagList> forbs_xml_parser(const std::string& path, int tagCa
         traceDebug("theName = %s\n", path.c_str());
         return nullptr;
     }
-    std::unique_ptr<CXmlTagList> list = parseOnce(path, tagCapacity, maxDepth, maxLineLength);
-    if (!list && retry) return forbs_xml_parser(path, tagCapacity, maxDepth, maxLineLength, false);
+    std::unique_ptr<CXmlTagList> list = parseOnce(path, tagCapacity, maxDepth, maxLineLength, *refusal);
+    // A refusal is final: reading the file again would refuse it again.
+    if (!list && retry && refusal->empty())
+        return forbs_xml_parser(path, tagCapacity, maxDepth, maxLineLength, false, refusal);
     return list;
 }

@@ -197,9 +197,13 @@ int CSectionDataGroup::readXML(const std::string& path, bool raise) {
         if (raise) raiseError(ORBS_EC_FILE_NOT_FOUND, CORBS_XML_SOURCE, __LINE__, path);
         return 0;
     }
-    const std::unique_ptr<CXmlTagList> tags = forbs_xml_parser(path);
+    std::string refusal;
+    const std::unique_ptr<CXmlTagList> tags = forbs_xml_parser(path, CORBS_XML_TAG_CAPACITY, CORBS_XML_MAX_DEPTH,
+                                                               CORBS_XML_MAX_LINE_LENGTH, true, &refusal);
     if (!tags) {
-        if (raise) raiseError(ORBS_EC_XML_NOT_PARSED, CORBS_XML_SOURCE, __LINE__, path);
+        if (raise)
+            raiseError(ORBS_EC_XML_NOT_PARSED, CORBS_XML_SOURCE, __LINE__,
+                       NORBS_PARAMETER_FILE::unparsedFileDetail(path, refusal));
         return 0;
     }
     clearAllFields();

@@ -10,6 +10,7 @@
 #include "orbs_core_map_utility.h"
 #include "orbs_description_section.h"
 #include "orbs_description_xml.h"
+#include "orbs_raster_header.h"
 #include "orbs_utility_global_vars.h"
 
 namespace {
@@ -94,47 +95,14 @@ bool deriveDemCoordinates(CSectionDataGroup& set) {
     return true;
 }
 
-// Only the key/value matrix is handled here: the key "SOFTWARE" has no
-// mirror field, so the raster header code's full key recording is not
-// needed for it.
 bool recordSoftwareVersion(CSectionDataGroup& set) {
-    CSectionField* otherInfo = fieldOf(set, "RasterInfo", "OtherInfo");
+    const CSectionField* otherInfo = fieldOf(set, "RasterInfo", "OtherInfo");
     if (otherInfo == nullptr || otherInfo->getDataTypeId() != CORBS_DS_STRING ||
         otherInfo->getShape() != CORBS_DS_MATRIX) {
         return false;
     }
-    const std::string key = "SOFTWARE";
-    std::string value = NorvikCore::get_software_version();
-    std::replace(value.begin(), value.end(), '=', ':');
-    std::replace(value.begin(), value.end(), '\n', ' ');
-
-    if (!otherInfo->isInitField(false)) {
-        otherInfo->setDimension(1, 2);
-        return otherInfo->setValue(0, 0, key) == 1 && otherInfo->setValue(0, 1, value) == 1;
-    }
-    const int rows = otherInfo->getRowNbr();
-    const int cols = otherInfo->getColNbr();
-    if (cols < 2) return false;
-    for (int r = 0; r < rows; ++r) {
-        if (otherInfo->isElementSet(r, 0) && otherInfo->getString(r, 0).compare(0, key.size(), key) == 0) {
-            return otherInfo->setValue(r, 1, value) == 1;
-        }
-    }
-    // One more row: dimensioning drops the values, so they are kept aside.
-    std::vector<std::optional<std::string>> kept;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            kept.push_back(otherInfo->isElementSet(r, c) ? std::optional(otherInfo->getString(r, c)) : std::nullopt);
-        }
-    }
-    otherInfo->setDimension(rows + 1, cols);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            const auto& text = kept[static_cast<std::size_t>(r * cols + c)];
-            if (text) otherInfo->setValue(r, c, *text);
-        }
-    }
-    return otherInfo->setValue(rows, 0, key) == 1 && otherInfo->setValue(rows, 1, value) == 1;
+    setOtherInfo(set, "SOFTWARE", NorvikCore::get_software_version());
+    return true;
 }
 
 void syncToDisk(const std::string& path) {

@@ -41,6 +41,7 @@ std::optional<std::string> sectionOfLine(const std::string& line) {
 }
 
 std::optional<std::vector<std::string>> readLines(const std::string& path) {
+    if (fdfRegularFileRefusal(path)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::vector<std::string> lines;

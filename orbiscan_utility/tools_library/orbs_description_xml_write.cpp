@@ -8,6 +8,7 @@
 #include "orbs_description_section.h"
 #include "orbs_description_xml.h"
 #include "orbs_errors.h"
+#include "orbs_raster_header.h"
 
 using NORBS_ERROR_MANAGER::raiseError;
 using NORBS_ERROR_MANAGER::traceDebug;
@@ -157,12 +158,6 @@ bool readRawPiece(std::streambuf& input, std::string& piece, std::size_t maxLeng
     return true;
 }
 
-// The ENVI header of the raster is the raster header code's job; until it
-// provides one this request is only traced.
-void writeEnviHeaderOf(const std::string& path) {
-    traceDebug("writeToFile : no ENVI header writer for %s\n", path.c_str());
-}
-
 }  // namespace
 
 namespace NORBS_PARAMETER_FILE {
@@ -281,6 +276,6 @@ int CSectionDataGroup::writeToFile(const std::string& path, bool writeEnviHeader
         fdfRemoveSuffix(textPath, ".sml");
         if (!writeTextSections(textPath)) return 0;
     }
-    if (writeEnviHeader) writeEnviHeaderOf(path);
+    if (writeEnviHeader) writeRasterHeaderEnvi(path);
     return 1;
 }

@@ -2,12 +2,14 @@
 // the once-per-process set-up.
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <new>
 
+#include "orbs_core_generic_utility.h"
 #include "orbs_errors.h"
 #include "orbs_utility_global_vars.h"
 
@@ -52,22 +54,38 @@ std::string stripConfigurationLineEnd(std::string line) {
     NORBS_ERROR_MANAGER::raiseError(ORBS_EC_ENVIRONMENT, kGlobalVarsSource, line, parameter);
 }
 
-// Reads the 14 lines of the configuration file into the table.
+// A configuration line holds text: a NUL or another control character
+// (the tab and the carriage return excepted) means the file is not a
+// configuration file, and its values must never name the trace, the log or
+// the archives.
+bool isConfigurationText(const std::string& line) {
+    return std::none_of(line.begin(), line.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7F;
+    });
+}
+
+// Reads the 14 lines of the configuration file into the table.  Each line
+// must fit the suite's 2000-byte line buffer with its line feed and the
+// terminating zero (at most 1998 characters before the line feed); reading
+// stops at that limit, so an endless line costs nothing.
 void readConfigurationFile(std::FILE* file, const std::optional<std::string>& workingDir) {
     for (std::size_t i = 0; i < kConfigurationKeys.size(); ++i) {
         std::string line;
         int c = 0;
-        while ((c = std::fgetc(file)) != EOF) {
+        while (line.size() < CORBS_CONFIG_LINE_LEN && (c = std::fgetc(file)) != EOF) {
             line.push_back(static_cast<char>(c));
             if (c == '\n') break;
         }
         if (line.empty()) raiseEnvironment(1307, nullptr);
         // The last line may lack its line feed: treat it as if it had one
         // instead of cutting its last character.
-        if (line.back() != '\n') line.push_back('\n');
-        // Each value must fit the suite's 2000-byte line buffer; a longer
-        // one would be split into two lines, so it is refused.
+        if (line.back() != '\n') {
+            if (line.size() >= CORBS_CONFIG_LINE_LEN - 1) raiseEnvironment(1307, "configuration line too long");
+            line.push_back('\n');
+        }
         if (line.size() >= CORBS_CONFIG_LINE_LEN) raiseEnvironment(1307, "configuration line too long");
+        if (!isConfigurationText(line)) raiseEnvironment(1307, "configuration file is not a text file");
         const char* key = kConfigurationKeys[i];
         if (key == nullptr) continue;
         const std::string value = stripConfigurationLineEnd(line);
@@ -156,6 +174,10 @@ void loadEnvironment() {
     std::optional<std::string> workingDir = processVariable("ORBISCAN_WORKING_DIR");
     if (workingDir) workingDir = fdfDirWithSlash(*workingDir);
 
+    // A device or a pipe in place of the configuration file would be read
+    // for ever.
+    if (const std::optional<std::string> refusal = fdfRegularFileRefusal(configurationPath))
+        raiseEnvironment(1307, ("configuration file " + *refusal).c_str());
     if (std::FILE* file = std::fopen(configurationPath.c_str(), "r")) {
         struct Closer {
             std::FILE* f;

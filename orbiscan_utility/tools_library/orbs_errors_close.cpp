@@ -44,7 +44,8 @@ void writeEndBlock(std::ostream& out, const std::string& version, const std::str
 void archiveTraceAndLog(const std::string& workingDir, const std::string& stamp) {
     const std::string trace = workingDir + "Process.trace";
     const std::string log = workingDir + "Process.log";
-    std::string command = "tar -zcvvf " + shellWord(workingDir + stamp + "error.tgz") + " ";
+    const std::string archive = workingDir + stamp + "error.tgz";
+    std::string command = "tar -zcvvf " + shellWord(archive) + " ";
     bool any = false;
     for (const std::string& path : {trace, log}) {
         if (!fdfExistFile(path)) continue;
@@ -59,7 +60,12 @@ void archiveTraceAndLog(const std::string& workingDir, const std::string& stamp)
     std::cerr << command << "\n";
     std::fflush(nullptr);
     const int status = std::system(command.c_str());
-    (void)status;
+    // A cut archive (a full file system) looks like a report but holds
+    // nothing readable: it goes, and the standard error says so.
+    if (status != 0) {
+        fdfRemoveFile(archive);
+        std::cerr << "The error archive " << archive << " could not be written\n";
+    }
 }
 
 bool gClosing = false;

@@ -23,10 +23,9 @@ std::string streamState(const std::ios& stream) {
 }
 
 bool writeProgress(const std::string& path, int percent, const std::string& step) {
-    std::ofstream out(path, std::ios::trunc);
-    if (!out) return false;
-    out << std::max(percent, 0) << "\n" << step << "\n";
-    return static_cast<bool>(out.flush());
+    const int error = fdfWriteWholeFile(path, std::to_string(std::max(percent, 0)) + "\n" + step + "\n");
+    if (error != 0) NORBS_ERROR_MANAGER::traceAtLevel(15, "VT]progress not written : %s\n", fdfWriteFailure(path, error).c_str());
+    return error == 0;
 }
 
 }  // namespace

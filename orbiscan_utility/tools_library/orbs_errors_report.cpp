@@ -4,7 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -70,8 +69,6 @@ void writeBlock(std::ostream& out, bool isLog, const CErrorExceptionManager& e, 
     out.flush();
 }
 
-void writeBlankLines(std::ostream& out) { out << kBlankLine << "\n" << kBlankLine << "\n"; }
-
 }  // namespace
 
 CErrorExceptionManager::CErrorExceptionManager(int code, const char* sourceFile, int line, const char* parameter)
@@ -133,50 +130,52 @@ void writeErrorReport(int code, const std::vector<const char*>& texts) {
         getReportMessage(NorvikCore::get_error_manager_ptr(), code) + " [EC : " + std::to_string(code) + "]";
     const std::vector<std::string> details = formatErrorDetails(code, texts);
 
-    auto writeDetails = [&](std::ostream& out, bool echo) {
-        for (const std::string& line : details) out << line << "\n";
-        if (echo)
-            for (const char* text : texts)
-                if (text) std::cerr << text << "\n";
-        writeBlankLines(out);
+    std::string detailText;
+    for (const std::string& line : details) detailText += line + "\n";
+    detailText += kBlankLine + "\n" + kBlankLine + "\n";
+    auto echoTexts = [&texts] {
+        for (const char* text : texts)
+            if (text) std::cerr << text << "\n";
     };
 
     // Without a work file (the set-up failed before choosing one) nothing
     // is written beside it: the report goes to the standard error only.
     if (workFile.empty()) {
-        std::cerr << message << "\n";
-        writeDetails(std::cerr, false);
+        std::cerr << message << "\n" << detailText;
         return;
     }
 
-    if (std::ofstream errorFile(workFile + "_error", std::ios::trunc); errorFile) {
-        errorFile << "-1\n" << message << "\n";
-        writeDetails(errorFile, false);
-    }
+    // A report that cannot be written (a full file system) is still seen
+    // on the standard error, with the reason.
+    bool reported = false;
+    auto tellUnwritten = [&message, &reported](const std::string& path, int error) {
+        if (!reported) std::cerr << message << "\n";
+        reported = true;
+        std::cerr << "The error report cannot be written to " << fdfWriteFailure(path, error) << "\n";
+    };
+
+    if (const int error = fdfWriteWholeFile(workFile + "_error", "-1\n" + message + "\n" + detailText))
+        tellUnwritten(workFile + "_error", error);
 
     for (int attempt = 0; attempt < 10; ++attempt) {
-        std::fstream work(workFile, std::ios::in | std::ios::out);
-        if (!work) {
+        std::ifstream work(workFile);
+        if (!work || fdfRegularFileRefusal(workFile)) {
             fdfPauseSeconds(attempt);
             continue;
         }
         std::string first, lastStep;
         std::getline(work, first);
         std::getline(work, lastStep);
-        work.clear();
-        work.seekp(0);
-        work << (code == 10000 ? "-2" : "-1") << "\n" << lastStep << "\n" << message << "\n";
-        writeDetails(work, true);
-        const std::streamoff written = work.tellp();
         work.close();
-        // Drop what is left of a longer previous content.
-        std::error_code ignored;
-        if (written > 0) std::filesystem::resize_file(workFile, static_cast<std::uintmax_t>(written), ignored);
+        echoTexts();
+        const std::string report =
+            std::string(code == 10000 ? "-2" : "-1") + "\n" + lastStep + "\n" + message + "\n" + detailText;
+        if (const int error = fdfWriteWholeFile(workFile, report)) tellUnwritten(workFile, error);
         return;
     }
-    std::ofstream tmp(workFile + "_tmp", std::ios::trunc);
-    tmp << message << "\n";
-    writeDetails(tmp, true);
+    echoTexts();
+    if (const int error = fdfWriteWholeFile(workFile + "_tmp", message + "\n" + detailText))
+        tellUnwritten(workFile + "_tmp", error);
 }
 
 void raiseError(int code, const char* sourceFile, int line, const char* parameter) {
@@ -255,16 +254,12 @@ int writeWarningReport(const char* sourceFile, int line, int code, const char* t
 
     CTimeValue now;
     now.setNow();
-    if (std::ofstream out(NorvikCore::get_work_file() + "_warning", std::ios::app); out) {
-        out << "\n"
-            << "********* " << now.formatIsoDashes(false) << std::string(97, '*') << "\n"
-            << "WARNING : " << step << "\n"
-            << where << "\n"
-            << codeLine << "\n"
-            << " [" << wrapped << "]\n"
-            << kBlankLine << "\n"
-            << "Please see the log file for more details ! \n";
-    }
+    const std::string block = "\n********* " + now.formatIsoDashes(false) + std::string(97, '*') + "\nWARNING : " +
+                              step + "\n" + where + "\n" + codeLine + "\n [" + wrapped + "]\n" + kBlankLine +
+                              "\nPlease see the log file for more details ! \n";
+    const std::string warningFile = NorvikCore::get_work_file() + "_warning";
+    if (const int error = fdfWriteWholeFile(warningFile, block, true))
+        std::cerr << "WARNING " << code << " cannot be written to " << fdfWriteFailure(warningFile, error) << "\n";
 
     const std::string fileLine = " [FILE : " + source + "] [LINE : " + std::to_string(line) + "]";
     logPrint("WARNING : \n%s\n%s\n [%s]\n%s\n", fileLine.c_str(), codeLine.c_str(), argument.c_str(),

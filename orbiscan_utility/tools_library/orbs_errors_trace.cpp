@@ -1,8 +1,12 @@
 // Process trace, process log and the debug trace file.
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <set>
 #include <string>
 
 #include "orbs_errors.h"
@@ -29,10 +33,19 @@ bool vformat(std::string& out, std::size_t limit, const char* format, va_list ar
 
 std::string gTracePath;
 
+// A trace or log that stops taking lines (a full file system) is said once
+// on the standard error; the run goes on without it.
+void noteFailedStream(const std::ofstream& stream, const char* name) {
+    static std::set<std::string> noted;
+    if (!stream.is_open() || stream.good() || !noted.insert(name).second) return;
+    std::cerr << name << " cannot be written: " << std::strerror(errno != 0 ? errno : EIO) << "\n";
+}
+
 int writeTrace(const std::string& text) {
     std::ofstream& trace = NorvikCore::get_process_trace_stream();
     trace << text;
     trace.flush();
+    noteFailedStream(trace, "Process.trace");
     return static_cast<int>(text.size());
 }
 
@@ -96,6 +109,7 @@ int logPrint(const char* format, ...) {
     if (!ok) return 0;
     log << text;
     log.flush();
+    noteFailedStream(log, "Process.log");
     return log.good() ? 1 : 0;
 }
 

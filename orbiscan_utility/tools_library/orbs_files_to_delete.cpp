@@ -12,7 +12,9 @@
 
 #include "orbs_core_generic_utility.h"
 #include "orbs_core_raster_file.h"
+#include "orbs_description_section.h"
 #include "orbs_errors.h"
+#include "orbs_raster_header.h"
 #include "orbs_utility_global_vars.h"
 
 using NORBS_ERROR_MANAGER::traceAtLevel;
@@ -37,9 +39,27 @@ const char* flagText(bool flag) { return flag ? "true" : "false"; }
 // getter answers true while none are loaded.
 bool generalParametersVetoDeletion() { return !NorvikCore::get_delete_temporary_files(); }
 
-// The polarisation of a listed raster, read from its header.
-std::optional<std::string> polarisationOfListedFile(const std::string& /*file*/) {
-    return std::nullopt;  // The raster header reader provides it once it is available.
+// The polarisation of a listed raster, read from its header: the fourth
+// token of its scene data, or its first channel description.
+std::optional<std::string> polarisationOfListedFile(const std::string& file) {
+    CSectionDataGroup header;
+    if (readRasterHeader(header, file, false, kRasterHeaderInfoSections) == 0) {
+        traceDebug("Auxiliary file inconsistency for image : %s\n", file.c_str());
+        return std::nullopt;
+    }
+    std::vector<std::string> tokens;
+    if (const std::optional<std::string> scene = headerString(header, "RasterInfo.product_information")) {
+        std::size_t start = 0;
+        while (start < scene->size()) {
+            const std::size_t end = std::min(scene->find_first_of("|,\t\n\r", start), scene->size());
+            if (end > start) tokens.push_back(scene->substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    if (!tokens.empty()) return tokens.size() >= 4 ? std::optional(tokens[3]) : std::nullopt;
+    const auto descriptions = headerStrings(header, "ChannelInfo.Description");
+    if (descriptions && !descriptions->empty()) return descriptions->front();
+    return std::nullopt;
 }
 
 // Statistics estimate of a listed raster; the raster processing library runs it.

@@ -172,7 +172,10 @@ std::string prepareSchema(const std::string& name, const std::optional<std::stri
         flattened.append(line).append("\n");
     }
     in.close();
-    std::ofstream(output, std::ios::binary | std::ios::trunc) << flattened;
+    // A cut schema would be read as a broken parameter file: a failed write
+    // is reported as what it is.
+    if (const int error = fdfWriteWholeFile(output, flattened))
+        NORBS_ERROR_MANAGER::raiseError(ORBS_EC_WRITE_FAILED, kSchemaSource, __LINE__, fdfWriteFailure(output, error));
     return output;
 }
 
@@ -184,9 +187,12 @@ int CSectionDataGroupDescription::init(const std::string& schemaPath, const std:
     if (path.empty() || !fdfExistFile(path)) path = prepareSchema(path.empty() ? mRootName : path);
     if (!fdfExistFile(path)) return 0;
 
+    std::string refusal;
     const std::unique_ptr<CXmlTagList> tags =
-        forbs_xml_parser(path, kSchemaTagCapacity, CORBS_XML_MAX_DEPTH, CORBS_XML_MAX_LINE_LENGTH, true);
-    if (!tags) NORBS_ERROR_MANAGER::raiseError(ORBS_EC_XML_NOT_PARSED, kSchemaSource, __LINE__, path);
+        forbs_xml_parser(path, kSchemaTagCapacity, CORBS_XML_MAX_DEPTH, CORBS_XML_MAX_LINE_LENGTH, true, &refusal);
+    if (!tags)
+        NORBS_ERROR_MANAGER::raiseError(ORBS_EC_XML_NOT_PARSED, kSchemaSource, __LINE__,
+                                        NORBS_PARAMETER_FILE::unparsedFileDetail(path, refusal));
 
     int root = -1;
     for (int i = 0; i < tags->getTagsNbr() && root < 0; ++i)

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
 #include <limits>
 #include <thread>
 
@@ -14,6 +15,7 @@
 #include <x86intrin.h>
 #endif
 
+#include "orbs_core_generic_utility.h"
 #include "orbs_errors.h"
 #include "orbs_files_to_delete.h"
 #include "orbs_general_parameters.h"
@@ -174,14 +176,14 @@ int set_work_file(const std::string& path) {
     }
     globals().workFile = path;
     if (::access(path.c_str(), F_OK) == 0) return 1;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out << "0\nInit process\n";
-    if (out && out.flush()) {
-        NORBS_ERROR_MANAGER::traceAtLevel(15, "VT]CREATE : %s\n", path.c_str());
-        return 1;
+    if (const int error = fdfWriteWholeFile(path, "0\nInit process\n")) {
+        // The progress file is the user interface's only view of the run.
+        std::cerr << "The progress file cannot be created: " << fdfWriteFailure(path, error) << "\n";
+        if (get_trace_level() >= 1) NORBS_ERROR_MANAGER::traceInfo("FAIL CREATE : %s\n", path.c_str());
+        return 0;
     }
-    if (get_trace_level() >= 1) NORBS_ERROR_MANAGER::traceInfo("FAIL CREATE : %s\n", path.c_str());
-    return 0;
+    NORBS_ERROR_MANAGER::traceAtLevel(15, "VT]CREATE : %s\n", path.c_str());
+    return 1;
 }
 
 bool get_is_exit_enable_flag() {

@@ -2,13 +2,17 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
@@ -63,6 +67,12 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
                    "sh", (mRoot / "empty").string(), program};
         program = "/usr/bin/unshare";
     }
+    // Wrappers run first and become the rest of the line (started before
+    // /usr/bin is hidden).
+    argText.insert(argText.begin(), wrapper.begin(), wrapper.end());
+    if (memoryLimitMb > 0)
+        argText.insert(argText.begin(), {"/usr/bin/prlimit", "--as=" + std::to_string(memoryLimitMb * 1024 * 1024), "--"});
+    program = argText.front();
     argText.insert(argText.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argText) argv.push_back(a.data());
@@ -84,8 +94,20 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
         return result;
     }
     posix_spawn_file_actions_destroy(&actions);
+    const auto start = std::chrono::steady_clock::now();
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(timeoutSeconds)) {
+            kill(pid, SIGKILL);
+            wait4(pid, &status, 0, &usage);
+            ADD_FAILURE() << "the run did not end within " << timeoutSeconds << " s";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.peakMemoryKb = usage.ru_maxrss;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = readFile(outPath);
     result.err = readFile(errPath);

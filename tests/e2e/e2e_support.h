@@ -24,6 +24,8 @@ struct RunResult {
     int status = -1;  // exit status, or 128 + signal
     std::string out;
     std::string err;
+    long peakMemoryKb = 0;  // peak resident memory of the child
+    double seconds = 0;     // wall time
 };
 
 // A fresh copy of the installation made by `cmake --install`, in a
@@ -43,6 +45,13 @@ protected:
     fs::path scratch() const { return mRoot / "scratch"; }
 
     std::map<std::string, std::optional<std::string>> env;
+    // A run taking longer is killed (status 128 + SIGKILL): a test never hangs.
+    int timeoutSeconds = 120;
+    // Address space of the child in MiB (0: no limit), so that a regression
+    // that makes a run grow fails the test instead of exhausting the machine.
+    long memoryLimitMb = 0;
+    // A program that runs the service (valgrind and its options, say).
+    std::vector<std::string> wrapper;
     // Runs the executable in a private mount namespace where /usr/bin is an
     // empty folder, so that the service finds no terminal.
     bool withoutUsrBin = false;

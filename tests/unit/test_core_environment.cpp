@@ -109,15 +109,37 @@ TEST_F(Environment, ConfigurationFileLineEnds) {
     EXPECT_EQ(fdfGetEnv(unused, "unused"), -1);
 }
 
-TEST_F(Environment, ShortOrOverlongConfigurationIsRefused) {
-    writeFile(install() / "Orbiscan_configuration.ini", "/a/\n/b/\n/c/\n");
-    EXPECT_EQ(raisedBy([this] { loadDefaultEnvironment(); }),
-              "120000@orbiscan_utility/tools_library/orbs_utility_global_vars:1307:");
+TEST_F(Environment, ShortOverlongBinaryOrEndlessConfigurationIsRefused) {
+    const fs::path file = install() / "Orbiscan_configuration.ini";
+    auto withFirstLine = [this](const std::string& line) {
+        std::string text = configuration(install(), "\n");
+        return text.replace(0, text.find('\n'), line);
+    };
+    const struct {
+        std::string text;
+        std::string raised;  // "" when the file is accepted
+    } cases[] = {
+        {"/a/\n/b/\n/c/\n", "120000@orbiscan_utility/tools_library/orbs_utility_global_vars:1307:"},
+        {withFirstLine(std::string(1998, 'x')), ""},
+        {withFirstLine(std::string(1999, 'x')), "configuration line too long"},
+        {withFirstLine(std::string(10'000'000, 'x')), "configuration line too long"},
+        {withFirstLine("/bin/\x01\x7f\x02ELF"), "configuration file is not a text file"},
+        {withFirstLine(std::string("/a\0b/", 5)), "configuration file is not a text file"},
+    };
+    for (const auto& c : cases) {
+        resetCore();
+        writeFile(file, c.text);
+        const std::string raised = raisedBy([this] { loadDefaultEnvironment(); });
+        if (c.raised.empty())
+            EXPECT_EQ(raised, "nothing raised");
+        else
+            EXPECT_TRUE(raised.starts_with("120000@") && raised.ends_with(c.raised)) << raised;
+    }
+    // A device would be read for ever.
     resetCore();
-    std::string text = configuration(install(), "\n");
-    text.insert(0, std::string(2500, 'x'));
-    writeFile(install() / "Orbiscan_configuration.ini", text);
-    EXPECT_THROW(loadDefaultEnvironment(), CErrorExceptionManager);
+    fs::remove(file);
+    fs::create_symlink("/dev/zero", file);
+    EXPECT_TRUE(raisedBy([this] { loadDefaultEnvironment(); }).ends_with("configuration file is a device, not a regular file"));
 }
 
 TEST_F(Environment, WorkFileIsCreatedOnceAndNeverOverwritten) {

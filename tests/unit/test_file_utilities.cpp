@@ -124,8 +124,12 @@ TEST_F(FileUtilities, ReadTextLines) {
     EXPECT_EQ(fdfReadTextLines(at("lines.txt"), true, '#'), (std::vector<std::string>{"first", "", "", "second"}));
     EXPECT_EQ(fdfReadTextLines(at("lines.txt"), false, '\0'),
               (std::vector<std::string>{"  first ", "", "   ", "second\t", "# end", "after"}));
+    // A line longer than the line buffer comes as several lines; a device
+    // is not read at all (it would never end).
     writeFile(at("long.txt"), std::string(2'500'000, 'L') + "\nshort");
-    EXPECT_EQ(fdfReadTextLines(at("long.txt"), false, '#').value().front().size(), 2'500'000u);
+    EXPECT_EQ(fdfReadTextLines(at("long.txt"), false, '#'),
+              (std::vector<std::string>{std::string(2'000'000, 'L'), std::string(500'000, 'L'), "short"}));
+    EXPECT_FALSE(fdfReadTextLines("/dev/zero", false, '#'));
 
     // A missing file is looked for in the working directory.
     const bool ownTable = !environmentExists();

@@ -1,0 +1,133 @@
+// Hub credentials and the token session.
+#include "fetch_auth.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "fetch_failure.h"
+
+namespace NORBS_FETCH {
+
+std::string defaultNetrcPath() {
+    if (const char* path = std::getenv("NETRC"); path != nullptr && *path != '\0') return path;
+    const char* home = std::getenv("HOME");
+    return home != nullptr ? std::string(home) + "/.netrc" : std::string();
+}
+
+std::optional<Credentials> netrcCredentials(const std::string& netrcPath, const std::string& host) {
+    std::ifstream in(netrcPath);
+    if (!in) return std::nullopt;
+    // Whitespace-separated tokens: machine NAME | default, then login and
+    // password pairs; "macdef" bodies end at an empty line.
+    std::optional<Credentials> match;
+    std::optional<Credentials> fallback;
+    std::string line;
+    bool inMacro = false;
+    Credentials entry;
+    enum class Target { kNone, kMatch, kDefault } target = Target::kNone;
+    auto flush = [&] {
+        if (target == Target::kMatch && !match) match = entry;
+        if (target == Target::kDefault && !fallback) fallback = entry;
+        entry = {};
+        target = Target::kNone;
+    };
+    while (std::getline(in, line)) {
+        if (inMacro) {
+            if (line.find_first_not_of(" \t\r") == std::string::npos) inMacro = false;
+            continue;
+        }
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            if (word == "machine" || word == "default") {
+                flush();
+                std::string name;
+                if (word == "machine") words >> name;
+                target = word == "default" ? Target::kDefault : (name == host ? Target::kMatch : Target::kNone);
+            } else if (word == "login") {
+                words >> entry.user;
+            } else if (word == "password") {
+                words >> entry.password;
+            } else if (word == "macdef") {
+                inMacro = true;
+                break;
+            }
+        }
+    }
+    flush();
+    return match ? match : fallback;
+}
+
+CTokenSession::CTokenSession(std::set<Origin> trusted, std::string tokenUrl, std::string clientId,
+                             Credentials credentials, HttpSettings settings)
+    : CAuthorizer(std::move(trusted)), mTokenUrl(std::move(tokenUrl)), mClientId(std::move(clientId)),
+      mCredentials(std::move(credentials)), mSettings(std::move(settings)) {}
+
+bool CTokenSession::grant(const std::string& form, bool passwordGrant) {
+    // Its own client without an authorizer: the form carries the secrets,
+    // and a token endpoint never needs a bearer token.
+    CHttpClient client(mSettings, nullptr, nullptr);
+    const HttpReply reply = client.send({"POST", mTokenUrl, form + "&client_id=" + urlEncode(mClientId), false});
+    if (reply.status == 0 || reply.status >= 500)
+        throw CFetchFailure(Outcome::kUnreachable,
+                            "The token endpoint " + mTokenUrl + " does not answer: " +
+                                (reply.status ? "HTTP " + std::to_string(reply.status) : reply.error));
+    if (reply.status != 200) {
+        if (!passwordGrant) return false;  // an expired refresh token: log in again
+        throw CFetchFailure(Outcome::kAuthenticationRefused,
+                            "The hub refused the login (HTTP " + std::to_string(reply.status) +
+                                "): check username and password of ORBSNT_USER_SCIHUB or ~/.netrc");
+    }
+    const auto json = nlohmann::json::parse(reply.body, nullptr, false);
+    if (!json.is_object() || !json.contains("access_token") || !json["access_token"].is_string())
+        throw CFetchFailure(Outcome::kAuthenticationRefused, "The token endpoint gave no access token");
+    mAccessToken = json["access_token"].get<std::string>();
+    mRefreshToken = json.value("refresh_token", std::string());
+    const double lifetime = json.value("expires_in", 600.0);
+    const double refreshLifetime = json.value("refresh_expires_in", 3600.0);
+    // Renew a minute before expiry, or at half the lifetime of a short token.
+    const double margin = std::min(60.0, lifetime / 2.0);
+    const auto now = Clock::now();
+    mFreshUntil = now + std::chrono::duration_cast<Clock::duration>(
+                            std::chrono::duration<double>(std::min(10.0, lifetime / 4.0)));
+    mRenewAt = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(lifetime - margin));
+    mRefreshUntil = now + std::chrono::duration_cast<Clock::duration>(
+                              std::chrono::duration<double>(refreshLifetime - std::min(60.0, refreshLifetime / 2.0)));
+    return true;
+}
+
+void CTokenSession::login() {
+    if (mCredentials.empty())
+        throw CFetchFailure(Outcome::kBadArguments,
+                            "No hub credentials: fill ORBSNT_USER_SCIHUB username and password, or add the token "
+                            "endpoint's host to ~/.netrc");
+    ++mLogins;
+    grant("grant_type=password&username=" + urlEncode(mCredentials.user) +
+              "&password=" + urlEncode(mCredentials.password),
+          true);
+}
+
+bool CTokenSession::renew() {
+    // A 401 right after a new token is not about the token: renewing again
+    // would only open more sessions.
+    if (!mAccessToken.empty() && Clock::now() < mFreshUntil) return false;
+    mRenewAt = Clock::now();
+    header();
+    return true;
+}
+
+std::string CTokenSession::header() {
+    if (mAccessToken.empty()) {
+        login();
+    } else if (Clock::now() >= mRenewAt) {
+        if (mRefreshToken.empty() || Clock::now() >= mRefreshUntil ||
+            !grant("grant_type=refresh_token&refresh_token=" + urlEncode(mRefreshToken), false))
+            login();
+    }
+    return "Authorization: Bearer " + mAccessToken;
+}
+
+}  // namespace NORBS_FETCH

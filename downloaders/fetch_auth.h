@@ -1,0 +1,57 @@
+// Hub credentials and the token session of OpenID Connect hubs.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "fetch_http.h"
+
+namespace NORBS_FETCH {
+
+struct Credentials {
+    std::string user;
+    std::string password;
+    bool empty() const { return user.empty() && password.empty(); }
+};
+
+// The login and password of `host` in a netrc file (the "default" entry when
+// no machine matches); none when the file or the entry is missing.
+std::optional<Credentials> netrcCredentials(const std::string& netrcPath, const std::string& host);
+// $NETRC, else ~/.netrc.
+std::string defaultNetrcPath();
+
+// One login for the whole run: a password grant at the start, then the
+// refresh token before the access token expires, and a new password grant
+// only when the refresh token is no longer accepted.  (A login per file
+// opens a session per file, and hubs ban accounts that open too many.)
+class CTokenSession : public CAuthorizer {
+public:
+    CTokenSession(std::set<Origin> trusted, std::string tokenUrl, std::string clientId, Credentials credentials,
+                  HttpSettings settings);
+    bool renew() override;
+    int logins() const { return mLogins; }
+
+protected:
+    std::string header() override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    // Posts a grant; throws CFetchFailure when the hub refuses it.
+    bool grant(const std::string& form, bool passwordGrant);
+    void login();
+
+    std::string mTokenUrl;
+    std::string mClientId;
+    Credentials mCredentials;
+    HttpSettings mSettings;
+    std::string mAccessToken;
+    std::string mRefreshToken;
+    Clock::time_point mFreshUntil{};
+    Clock::time_point mRenewAt{};
+    Clock::time_point mRefreshUntil{};
+    int mLogins = 0;
+};
+
+}  // namespace NORBS_FETCH

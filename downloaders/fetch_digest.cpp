@@ -1,0 +1,62 @@
+// Streaming MD5.
+#include "fetch_digest.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace NORBS_FETCH {
+
+void CMd5::Free::operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+
+CMd5::CMd5() : mContext(EVP_MD_CTX_new()) {
+    if (!mContext) throw std::bad_alloc();
+    reset();
+}
+CMd5::~CMd5() = default;
+CMd5::CMd5(CMd5&&) noexcept = default;
+CMd5& CMd5::operator=(CMd5&&) noexcept = default;
+
+void CMd5::reset() {
+    if (EVP_DigestInit_ex(mContext.get(), EVP_md5(), nullptr) != 1) throw std::runtime_error("MD5 not available");
+}
+
+void CMd5::update(const void* data, std::size_t size) { EVP_DigestUpdate(mContext.get(), data, size); }
+
+std::string CMd5::hex() const {
+    // Finalised on a copy, so that the running digest can go on.
+    std::unique_ptr<EVP_MD_CTX, Free> copy(EVP_MD_CTX_new());
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!copy || EVP_MD_CTX_copy_ex(copy.get(), mContext.get()) != 1 ||
+        EVP_DigestFinal_ex(copy.get(), digest, &length) != 1)
+        throw std::runtime_error("MD5 failed");
+    static const char* digits = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        text += digits[digest[i] >> 4];
+        text += digits[digest[i] & 15];
+    }
+    return text;
+}
+
+bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> length) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) return false;
+    std::vector<char> buffer(1 << 20);
+    std::uint64_t left = length.value_or(UINT64_MAX);
+    while (left > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left));
+        const std::size_t got = std::fread(buffer.data(), 1, want, file.get());
+        md5.update(buffer.data(), got);
+        left -= got;
+        if (got < want) return !length && !std::ferror(file.get());
+    }
+    return true;
+}
+
+}  // namespace NORBS_FETCH

@@ -1,0 +1,36 @@
+// Streaming MD5 on OpenSSL's EVP interface.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+typedef struct evp_md_ctx_st EVP_MD_CTX;
+
+namespace NORBS_FETCH {
+
+class CMd5 {
+public:
+    CMd5();
+    ~CMd5();
+    CMd5(CMd5&&) noexcept;
+    CMd5& operator=(CMd5&&) noexcept;
+    void reset();
+    void update(const void* data, std::size_t size);
+    // Lower-case hex of everything given since the last reset.
+    std::string hex() const;
+
+private:
+    struct Free {
+        void operator()(EVP_MD_CTX* context) const;
+    };
+    std::unique_ptr<EVP_MD_CTX, Free> mContext;
+};
+
+// Feeds the first `length` bytes of a file (all of it when none) into
+// `md5`; false when the file cannot be read that far.
+bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> length = std::nullopt);
+
+}  // namespace NORBS_FETCH

@@ -1,0 +1,166 @@
+// The shared layer of the downloaders: who gets credentials, retry pauses,
+// netrc, parameter files, and archive extraction that stays in its folder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "fetch_archive.h"
+#include "fetch_auth.h"
+#include "fetch_http.h"
+#include "fetch_parameters.h"
+#include "test_files.h"
+
+namespace {
+
+using namespace NORBS_FETCH;
+namespace fs = std::filesystem;
+
+class TempFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mRoot = fs::temp_directory_path() / ("orbs_fetch_" + std::to_string(std::random_device{}()));
+        fs::create_directories(mRoot);
+    }
+    void TearDown() override { fs::remove_all(mRoot); }
+    fs::path mRoot;
+};
+
+TEST(FetchHttp, CredentialsGoOnlyToTheConfiguredSchemeHostAndPort) {
+    CBasicAuthorizer authorizer({*originOf("https://hub.example/dhus"), *originOf("http://127.0.0.1:8080/")}, "u", "p");
+    const struct {
+        const char* url;
+        bool trusted;
+    } cases[] = {
+        {"https://hub.example/odata/v1/Products('x')/$value", true},
+        {"https://hub.example:443/search", true},
+        {"https://HUB.example/x", true},
+        {"http://hub.example/x", false},            // other scheme
+        {"https://hub.example:8443/x", false},      // other port
+        {"https://hub.example.evil.org/x", false},  // other host
+        {"http://127.0.0.1:8080/store/x", true},
+        {"http://127.0.0.1:8081/store/x", false},   // a storage host on another port of the same machine
+        {"not a url", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(authorizer.headerFor(c.url).has_value(), c.trusted) << c.url;
+    EXPECT_EQ(*authorizer.headerFor("https://hub.example/"), "Authorization: Basic dTpw");
+}
+
+TEST(FetchHttp, RedirectTargetsResolveAgainstTheRequest) {
+    EXPECT_EQ(resolveUrl("http://a:1/odata/v1/x", "/store/y"), "http://a:1/store/y");
+    EXPECT_EQ(resolveUrl("http://a:1/odata/v1/x", "https://b/z?q=1"), "https://b/z?q=1");
+}
+
+TEST(FetchHttp, RetryPausesBackOffWithJitterAndHonourRetryAfter) {
+    ::setenv("ORBISCAN_PAUSE_SCALE", "1", 1);
+    HttpSettings settings;
+    settings.backoffSeconds = 2;
+    settings.backoffMaxSeconds = 10;
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        const double full = std::min(10.0, 2.0 * (1 << (attempt - 1)));
+        const double pause = retryPauseSeconds(settings, attempt, std::nullopt);
+        EXPECT_GE(pause, full / 2) << attempt;
+        EXPECT_LE(pause, full) << attempt;
+    }
+    EXPECT_GE(retryPauseSeconds(settings, 1, 30.0), 30.0);
+    ::setenv("ORBISCAN_PAUSE_SCALE", "0", 1);
+    EXPECT_EQ(retryPauseSeconds(settings, 3, 30.0), 0.0);
+    ::unsetenv("ORBISCAN_PAUSE_SCALE");
+
+    EXPECT_EQ(parseRetryAfter("7"), 7.0);
+    EXPECT_EQ(parseRetryAfter("Wed, 21 Oct 2015 07:28:00 GMT"), 0.0);  // a date in the past
+    EXPECT_FALSE(parseRetryAfter("soon"));
+    EXPECT_FALSE(parseRetryAfter(""));
+    for (long status : {0L, 408L, 429L, 500L, 503L}) EXPECT_TRUE(isRetryableStatus(status)) << status;
+    for (long status : {200L, 400L, 401L, 404L, 422L}) EXPECT_FALSE(isRetryableStatus(status)) << status;
+}
+
+TEST_F(TempFolder, NetrcGivesTheMachineEntryThenTheDefault) {
+    const fs::path netrc = mRoot / "netrc";
+    test_files::writeFile(netrc, "machine other.example login o password op\n"
+                                 "macdef init\nmachine hub.example login trap\n\n"
+                                 "machine hub.example\n  login alice\n  password s3cret\n"
+                                 "default login anon password guest\n");
+    const auto hub = netrcCredentials(netrc.string(), "hub.example");
+    ASSERT_TRUE(hub);
+    EXPECT_EQ(hub->user, "alice");
+    EXPECT_EQ(hub->password, "s3cret");
+    EXPECT_EQ(netrcCredentials(netrc.string(), "elsewhere")->user, "anon");
+    EXPECT_FALSE(netrcCredentials((mRoot / "missing").string(), "hub.example"));
+}
+
+TEST_F(TempFolder, ParameterFileValuesTreatPlaceholdersAsUnset) {
+    const fs::path file = mRoot / "p.sml";
+    test_files::writeFile(file, "<?xml version=\"1.0\" ?>\n<PARAMETERS_INFO_SCI_HUB_GET_CMD>\n <S>\n"
+                                "  <set> a &amp; b </set>\n  <fill>USER_PARAMETER_TO_FILL</fill>\n"
+                                "  <optional>USER_OPTIONAL_PARAMETER</optional>\n  <empty>&quot;&quot;</empty>\n"
+                                "  <count>3</count>\n  <bad>3x</bad>\n </S>\n</PARAMETERS_INFO_SCI_HUB_GET_CMD>\n");
+    const auto parameters = CParameterFile::load(file.string());
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->value("S", "set"), "a & b");
+    EXPECT_FALSE(parameters->value("S", "fill"));
+    EXPECT_FALSE(parameters->value("S", "optional"));
+    EXPECT_FALSE(parameters->value("S", "absent"));
+    EXPECT_EQ(parameters->value("S", "empty"), "");
+    EXPECT_EQ(parameters->text("S", "empty", "fallback"), "fallback");
+    EXPECT_EQ(parameters->number("S", "count", 9, 1), 3);
+    EXPECT_EQ(parameters->number("S", "absent", 9, 1), 9);
+    EXPECT_THROW(parameters->number("S", "bad", 9, 1), std::runtime_error);
+    EXPECT_THROW(parameters->number("S", "count", 9, 4), std::runtime_error);
+    EXPECT_FALSE(CParameterFile::load((mRoot / "missing.sml").string()));
+}
+
+// Zip archives made by Python's zipfile, which writes any member name and
+// Unix link modes as told.
+void makeZip(const fs::path& zip, const std::string& members) {
+    const std::string script =
+        "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n" + members + "z.close()\n";
+    test_files::writeFile(zip.string() + ".py", script);
+    ASSERT_EQ(std::system(("python3 '" + zip.string() + ".py' '" + zip.string() + "'").c_str()), 0);
+}
+
+TEST_F(TempFolder, HostileArchivesExtractNothingAnywhere) {
+    const struct {
+        const char* name;
+        const char* members;
+    } hostile[] = {
+        {"dotdot", "z.writestr('P.SAFE/manifest.safe', 'ok')\nz.writestr('P.SAFE/../../escaped.txt', 'x')\n"},
+        {"absolute", "z.writestr('P.SAFE/manifest.safe', 'ok')\nz.writestr('/tmp/orbs_absolute_escape.txt', 'x')\n"},
+        {"symlink", "z.writestr('P.SAFE/manifest.safe', 'ok')\n"
+                    "i = zipfile.ZipInfo('P.SAFE/link')\ni.create_system = 3\ni.external_attr = 0o120777 << 16\n"
+                    "z.writestr(i, '/etc')\nz.writestr('P.SAFE/link/passwd', 'x')\n"},
+        {"backslash", "z.writestr('P.SAFE\\\\..\\\\..\\\\escaped.txt', 'x')\n"},
+    };
+    for (const auto& h : hostile) {
+        const fs::path zip = mRoot / (std::string(h.name) + ".zip");
+        makeZip(zip, h.members);
+        const fs::path unz = mRoot / "deep" / "unz";
+        fs::create_directories(unz);
+        const ExtractionResult result = extractArchive(zip.string(), unz.string());
+        EXPECT_FALSE(result.ok) << h.name;
+        EXPECT_NE(result.error.find("refused"), std::string::npos) << result.error;
+        EXPECT_TRUE(fs::is_empty(unz)) << h.name;
+        EXPECT_FALSE(fs::exists(mRoot / "escaped.txt")) << h.name;
+        EXPECT_FALSE(fs::exists(mRoot / "deep" / "escaped.txt")) << h.name;
+        EXPECT_FALSE(fs::exists("/tmp/orbs_absolute_escape.txt")) << h.name;
+    }
+}
+
+TEST_F(TempFolder, ExtractionNeverReplacesWhatIsThere) {
+    const fs::path zip = mRoot / "p.zip";
+    makeZip(zip, "z.writestr('P.SAFE/manifest.safe', 'new')\nz.writestr('P.SAFE/measurement/m.tiff', 'data')\n");
+    const fs::path unz = mRoot / "unz";
+    fs::create_directories(unz);
+    ExtractionResult first = extractArchive(zip.string(), unz.string());
+    ASSERT_TRUE(first.ok) << first.error;
+    EXPECT_EQ(first.created, std::vector<std::string>{"P.SAFE"});
+    EXPECT_EQ(test_files::readFile(unz / "P.SAFE" / "measurement" / "m.tiff"), "data");
+    test_files::writeFile(unz / "P.SAFE" / "manifest.safe", "the user's own");
+    const ExtractionResult second = extractArchive(zip.string(), unz.string());
+    EXPECT_FALSE(second.ok);
+    EXPECT_EQ(test_files::readFile(unz / "P.SAFE" / "manifest.safe"), "the user's own");
+    EXPECT_EQ(std::distance(fs::directory_iterator(unz), fs::directory_iterator()), 1);  // no staging left
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// Helpers of the raster tests: running the GDAL command-line tools that
+// serve as oracles, and raster header sets shaped from the shipped schema.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "core_test_support.h"
+#include "orbs_description_section.h"
+#include "orbs_raster_header.h"
+
+namespace orbs_test {
+
+// Standard output of a shell command (standard error discarded).
+inline std::string commandOutput(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
+    std::string output;
+    if (!pipe) return output;
+    std::array<char, 4096> buffer{};
+    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0;) output.append(buffer.data(), n);
+    return output;
+}
+
+inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
+// The first group of the first match of `pattern` in `text`, or "".
+inline std::string firstMatch(const std::string& text, const std::string& pattern) {
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : std::string();
+}
+
+// A core with the default layout of a temporary installation (schemas,
+// working directory), so that raster header sets can be shaped.
+class RasterHeaderTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        loadDefaultEnvironment();
+        ASSERT_EQ(initRasterHeaderSet(header), 1);
+    }
+    void TearDown() override {
+        destroyEnvironmentTable();
+        CoreTest::TearDown();
+    }
+    std::string at(const std::string& name) const { return (dir() / name).string(); }
+
+    CSectionDataGroup header;
+};
+
+}  // namespace orbs_test

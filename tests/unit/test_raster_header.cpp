@@ -1,0 +1,275 @@
+// Raster header metadata: tables, the key/value list, the ENVI header read
+// back by GDAL's ENVI driver, and the polarisation lists.
+#include <cstring>
+#include <fstream>
+
+#include "orbs_files_to_delete.h"
+#include "raster_test_support.h"
+
+namespace orbs_test {
+namespace {
+
+TEST(RasterHeaderTables, CellTypesAndDataUnits) {
+    const std::vector<std::pair<std::string, int>> cellTypes{
+        {"BYTE", 0}, {"SHORT_COMPLEX", 6}, {"FLOAT2", 8}, {"FLOAT_COMPLEX", 8},
+        {"UNSIGNED_SHORT_COMPLEX", 14}, {"float", -1}, {"", -1}};
+    for (const auto& [name, code] : cellTypes) EXPECT_EQ(getCellTypeCode(name), code) << name;
+    EXPECT_EQ(getDataUnitsCode("AMPLITUDE"), 1);
+    EXPECT_EQ(getDataUnitsCode("SLC"), 5);
+    EXPECT_EQ(getDataUnitsCode("CALIBRATED"), 17);
+    EXPECT_EQ(getDataUnitsCode("ECMWF NUMERIC VALUE"), 76);
+    EXPECT_EQ(getDataUnitsCode("slc"), -1);
+    EXPECT_EQ(getDataUnitsName(76), "ECMWF NUMERIC VALUE");
+    EXPECT_EQ(getDataUnitsName(77), "WRONG UNITS");
+    EXPECT_EQ(getDataUnitsName(-1), "WRONG UNITS");
+}
+
+using OtherInfo = RasterHeaderTest;
+
+TEST_F(OtherInfo, RowsMirrorsAndRewriting) {
+    EXPECT_EQ(getEnviDataType(header), "UNKNOWN");
+    header.setValue("RasterInfo.CellType", std::string("DOUBLE_COMPLEX"));
+    EXPECT_EQ(getEnviDataType(header), "7");
+
+    setOtherInfo(header, "ORIGIN DATA", "first");
+    setOtherInfo(header, "NOTE", "a=b\nc");
+    setOtherInfo(header, "ORIGIN DATA", "second");
+    const CSectionField& rows = header["RasterInfo.OtherInfo"];
+    ASSERT_EQ(rows.getRowNbr(), 2);
+    EXPECT_EQ(rows.getString(0, 1), "second");
+    EXPECT_EQ(rows.getString(1, 1), "a:b c");
+    EXPECT_EQ(header.getString("RasterInfo.product_type"), "second");
+    // A row whose key begins with the given key takes the value.
+    setOtherInfo(header, "NO", "prefix");
+    EXPECT_EQ(getOtherInfo(header, "NOTE"), "prefix");
+    EXPECT_EQ(getOtherInfo(header, "MISSING"), std::nullopt);
+
+    // The mirror answers first; acquisition mirrors need their section.
+    header.setValue("RasterInfo.product_type", std::string("from the field"));
+    EXPECT_EQ(getOtherInfo(header, "ORIGIN DATA"), "from the field");
+    setOtherInfo(header, "ACQUISITION TIME", "01-MAY-2019 05:12:33.000000");
+    EXPECT_EQ(header.getString("AcquisitionParameters.AcquisitionTime"), "01-MAY-2019 05:12:33.000000");
+    CSectionDataGroup bare;
+    ASSERT_EQ(initRasterHeaderSet(bare, {"RasterInfo"}), 1);
+    setOtherInfo(bare, "ACQUISITION TIME", "01-MAY-2019 05:12:33.000000");
+    EXPECT_EQ(bare["RasterInfo.OtherInfo"].getString(0, 0), "ACQUISITION TIME");
+}
+
+class EnviHeader : public RasterHeaderTest {
+protected:
+    // A raster of `lines` x `pixels` cells holding 1, 2, 3 ... in the cell
+    // type's representation, written with the given byte order.
+    void writeRaster(const std::string& path, int lines, int pixels, int bands, bool bigEndian) {
+        header.setValue("RasterInfo.NrOfLinesPerImage", lines);
+        header.setValue("RasterInfo.NrOfPixelsPerLine", pixels);
+        header.setValue("RasterInfo.NrOfChannels", bands);
+        header.setValue("RasterInfo.CellType", std::string("FLOAT"));
+        header.setValue("RasterInfo.BytesOrder", std::string(bigEndian ? "MSBF" : "LSBF"));
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 1; i <= lines * pixels * bands; ++i) {
+            const float value = static_cast<float>(i);
+            unsigned char bytes[4];
+            std::memcpy(bytes, &value, 4);
+            if (bigEndian) std::swap(bytes[0], bytes[3]), std::swap(bytes[1], bytes[2]);
+            out.write(reinterpret_cast<const char*>(bytes), 4);
+        }
+    }
+    void setGrid(const std::string& state, double x, double y, double dx, double dy) {
+        header.setValue("CartographicSystem.State", state);
+        header.setValue("RegistrationCoordinates.LonEasting", x);
+        header.setValue("RegistrationCoordinates.LatNorthing", y);
+        header.setValue("RegistrationCoordinates.PixelSpacingLonEast", dx);
+        header.setValue("RegistrationCoordinates.PixelSpacingLatNorth", dy);
+    }
+    std::string writeAndRead(const std::string& raster) {
+        EXPECT_EQ(header.writeToFile(raster, true, false), 1);
+        return readFile(at("img.hdr"));
+    }
+    std::string gdalinfo(const std::string& raster) { return commandOutput("gdalinfo -mm " + quoted(raster)); }
+};
+
+TEST_F(EnviHeader, GeographicRasterReadByGdal) {
+    const std::string raster = at("img.dat");
+    writeRaster(raster, 4, 3, 2, true);
+    header.setValue("RasterInfo.Interleave", std::string("BIL"));
+    header.setValue("RasterInfo.NullCellValue", -9999.0);
+    setGrid("GEO-GLOBAL", 10.5, 46.25, 0.001, -0.002);
+    writeAndRead(raster);
+
+    const std::string info = gdalinfo(raster);
+    EXPECT_NE(info.find("Size is 3, 4"), std::string::npos) << info;
+    EXPECT_NE(info.find("Band 2 Block=3x1 Type=Float32"), std::string::npos);
+    EXPECT_NE(info.find("INTERLEAVE=LINE"), std::string::npos);
+    EXPECT_NE(info.find("NoData Value=-9999"), std::string::npos);
+    // Most significant byte first: values 1..24 read back only when honoured.
+    EXPECT_NE(info.find("Computed Min/Max=1.000,21.000"), std::string::npos);
+    EXPECT_NE(info.find("Origin = (10.500000000000000,46.250000000000000)"), std::string::npos);
+    EXPECT_NE(info.find("Pixel Size = (0.001000000000000,-0.002000000000000)"), std::string::npos);
+    EXPECT_NE(info.find("ID[\"EPSG\",4326]"), std::string::npos);
+}
+
+TEST_F(EnviHeader, UtmRasterReadByGdalInBothHemispheres) {
+    struct Case {
+        const char* hemisphere;
+        const char* crs;
+        const char* text;
+    };
+    for (const Case& c : {Case{"NORTH", "UTM zone 32N", ",\n 32, North, WGS-84"},
+                          Case{"SOUTH", "UTM zone 32S", ",\n 32, South, WGS-84"},
+                          Case{"north", "UTM zone 32S", ",\n 32, South, WGS-84"}}) {
+        const std::string raster = at("img.raw");
+        writeRaster(raster, 2, 2, 1, false);
+        setGrid("UTM-GLOBAL", 300000, 5000000, 20, -20);
+        header.setValue("CartographicSystem.Zone", std::string("32"));
+        header.setValue("CartographicSystem.Hemisphere", std::string(c.hemisphere));
+        const std::string text = writeAndRead(raster);
+        EXPECT_NE(text.find(std::string("map info                  = {UTM, 1, 1, 300000, 5000000, 20, 20") + c.text),
+                  std::string::npos)
+            << text;
+        const std::string info = gdalinfo(raster);
+        EXPECT_NE(info.find(c.crs), std::string::npos) << c.hemisphere << info;
+        EXPECT_NE(info.find("Origin = (300000.000000000000000,5000000.000000000000000)"), std::string::npos);
+        EXPECT_NE(info.find("Computed Min/Max=1.000,4.000"), std::string::npos);
+    }
+}
+
+TEST_F(EnviHeader, ComplexCellLayouts) {
+    struct Case {
+        const char* units;
+        const char* sensor;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    };
+    const std::vector<Case> cases{
+        {"AMPLITUDE", "SENTINEL-1A",
+         {"bands                     = 2\n", "data type                 = 2\n", "interleave                = bip\n",
+          "data ignore value         = 0.000000\n"},
+         {"read procedures"}},
+        {"SLC", "SENTINEL-1A",
+         {"bands                     = 1\n", "data type                 = 4\n", "interleave                = bsq\n",
+          "data ignore value         = -32768\n",
+          "read procedures           = {envi_complex_shortint_spatial, envi_complex_shortint_spectral}\n",
+          "subset procedure          = envi_complex_shortint_scroll \n",
+          "band names                = {Amplitude, Phase}\n", "sensor type               = Sentinel-1\n"},
+         {}},
+        {"SLC", "SARLUPE",
+         {"bands                     = 2\n", "data type                 = 2\n", "interleave                = bip\n",
+          "sensor type               = SAR-Lupe\n"},
+         {"data ignore value", "read procedures", "band names"}},
+        {"AMPLITUDE", "SARahSAR", {"data ignore value         = 0.000000\n", "sensor type               = SARah\n"}, {}},
+    };
+    for (const Case& c : cases) {
+        header.setValue("RasterInfo.NrOfLinesPerImage", 2);
+        header.setValue("RasterInfo.NrOfPixelsPerLine", 3);
+        header.setValue("RasterInfo.CellType", std::string("SHORT_COMPLEX"));
+        header.setValue("RasterInfo.DataUnits", std::string(c.units));
+        header.setValue("RasterInfo.NullCellValue", 0.0);
+        header.setValue("Sensor.SensorName", std::string(c.sensor));
+        writeFile(at("img.dat"), std::string(2 * 3 * 4, '\0'));
+        const std::string text = writeAndRead(at("img.dat"));
+        for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << c.sensor << text;
+        for (const std::string& key : c.absent) EXPECT_EQ(text.find(key), std::string::npos) << c.sensor << text;
+        EXPECT_NE(commandOutput("gdalinfo " + quoted(at("img.dat"))).find("Size is 3, 2"), std::string::npos);
+    }
+}
+
+TEST_F(EnviHeader, DescriptionTimesAndDisplayLines) {
+    header.setValue("RasterInfo.NrOfLinesPerImage", 1);
+    header.setValue("RasterInfo.NrOfPixelsPerLine", 1);
+    header.setValue("RasterInfo.CellType", std::string("BYTE"));
+    header.setValue("RasterInfo.DataUnits", std::string("CLASSIFICATION"));
+    header.setValue("RasterInfo.RowSuffix", 4);
+    for (const char* lut : {"RasterInfo.TiffLUTRed", "RasterInfo.TiffLUTGreen", "RasterInfo.TiffLUTBlue"}) {
+        header[lut].setDimension(1, 2);
+        header.setValue(lut, 0, 10);
+        header.setValue(lut, 1, 200);
+    }
+    header["RasterInfo.BandData"].setDimension(1, 1);
+    header.setValue("RasterInfo.BandData", 0, std::string("x"));
+    header["RasterInfo.BandName"].setDimension(1, 1);
+    header.setValue("RasterInfo.BandName", 0, std::string("classes"));
+    setOtherInfo(header, "ACQUISITION TIME", "2019-05-01 05:12:33.250000");
+    setOtherInfo(header, "SLAVE ACQUISITION TIME", "13-MAY-2019 05:12:34.500000");
+    setOtherInfo(header, "SARAH_FSCLAS", "RESTRICTED");
+    writeFile(at("img.int"), std::string(5, '\1'));  // one line and its 4-byte suffix
+    const std::string text = writeAndRead(at("img.int"));
+    EXPECT_EQ(text.substr(0, text.find("samples")),
+              "ENVI\ndescription = {\n"
+              "   ACQUISITION TIME = 01-MAY-2019 05:12:33.25000000\n"
+              "   SLAVE ACQUISITION TIME = 13-MAY-2019 05:12:34.50000000\n"
+              "   ANCILLARY INFO = CLASSIFICATION.\n"
+              "   Generated by Orbiscan 5.5.2.1 L64}\n\n"
+              "acquisition time          = 2019-05-13T05:12:34.50000000Z\n"
+              "security tag              = RESTRICTED\n");
+    for (const char* line : {"minor frame offsets       = {0,4}\n", "file type                 = ENVI Classification\n",
+                             "classes                   = 2\n", "class lookup              = {10, 10, 10,  200, 200, 200}\n",
+                             "class names               = {\nUnclassified, Class 1}\n",
+                             "band names                = {\nclasses}\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    }
+    const std::string info = commandOutput("gdalinfo " + quoted(at("img.int")));
+    EXPECT_NE(info.find("Color Table (RGB with 2 entries)\n    0: 10,10,10,255\n    1: 200,200,200,255"),
+              std::string::npos)
+        << info;
+    EXPECT_NE(info.find("1: Class 1"), std::string::npos);
+}
+
+TEST_F(EnviHeader, RadarGeometryLinesAndPathsWithoutHeader) {
+    header.setValue("RasterInfo.NrOfLinesPerImage", 2);
+    header.setValue("RasterInfo.NrOfPixelsPerLine", 2);
+    header.setValue("InitialGeometry.Projection", std::string("SLANT_RANGE"));
+    header.setValue("Processing.PixelSpacingRg", 2.5);
+    header.setValue("Processing.PixelSpacingAz", 14.0);
+    header.setValue("ChannelInfo.IncidenceAngle", 30.0);
+    const std::vector<double> rows{0, 0, 1, 1}, cols{0, 1, 0, 1}, lat{46, 46, 45.5, 45.5}, lon{10, 11, 10, 11};
+    for (const auto& [key, values] : std::vector<std::pair<std::string, std::vector<double>>>{
+             {"pixel_row", rows}, {"pixel_column", cols}, {"pixels_latitude", lat}, {"pixels_longitude", lon}}) {
+        header["RegistrationCoordinates." + key].setDimension(1, 4);
+        for (int i = 0; i < 4; ++i) header.setValue("RegistrationCoordinates." + key, i, values[static_cast<std::size_t>(i)]);
+    }
+    const std::string text = writeAndRead(at("img.bil"));
+    EXPECT_NE(text.find("geo points                = {\n1 , 1 , 46 , 10 , \n2 , 1 , 46 , 11 , \n"
+                        "1 , 2 , 45.5 , 10 , \n2 , 2 , 45.5 , 11}\n"
+                        "pixel size                = {5.00000000000000088817841970013, 14, units=Meters}\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("map info"), std::string::npos);
+
+    EXPECT_EQ(enviHeaderPathOf(at("a.DAT_hdr")), at("a.hdr"));
+    for (const char* raster : {"a.tif", "a_orb", "a_par_hdr", "a.OrbiscanParameterExtracted"}) {
+        ASSERT_EQ(header.writeToFile(at(raster), true, false), 1);
+        EXPECT_FALSE(fs::exists(at("a.hdr")) || fs::exists(at(std::string(raster) + ".hdr"))) << raster;
+    }
+    EXPECT_EQ(raisedCode([this] { writeRasterHeaderEnvi(at("missing.dat")); }), 40012);
+    EXPECT_EQ(raisedCode([this] { writeRasterHeaderEnvi(at("missing.shp")); }), 0);
+}
+
+TEST_F(EnviHeader, PolarisationListsFromTheHeader) {
+    NorvikCore::set_work_file(at("Process.working"));
+    const std::string list = at("Process.working_generated_files.list");
+    struct Case {
+        const char* sceneData;
+        const char* description;
+        const char* sibling;
+    };
+    for (const Case& c : {Case{"S1A|IW|SLC|VV|x", "HH", "VV"}, Case{nullptr, "HV", "HV"},
+                          Case{"S1A,IW", "HH", nullptr}, Case{nullptr, "H", nullptr}}) {
+        CSectionDataGroup set;
+        ASSERT_EQ(initRasterHeaderSet(set), 1);
+        if (c.sceneData) setOtherInfo(set, "SCENE DATA", c.sceneData);
+        set["ChannelInfo.Description"].setDimension(1, 1);
+        set.setValue("ChannelInfo.Description", 0, std::string(c.description));
+        writeFile(at("p.dat"), "x");
+        ASSERT_EQ(set.writeToFile(at("p.dat"), false, false), 1);
+        for (const std::string& code : kPolarisationCodes) fs::remove(list + code);
+        EXPECT_EQ(forbs_addFileToList(at("p.dat"), "", "_generated_files.list"), 1);
+        for (const std::string& code : kPolarisationCodes) {
+            EXPECT_EQ(fs::exists(list + code), c.sibling != nullptr && code == c.sibling) << code;
+        }
+    }
+    writeFile(at("no_header.dat"), "x");
+    EXPECT_EQ(forbs_addFileToList(at("no_header.dat"), "", "_generated_files.list"), 1);
+}
+
+}  // namespace
+}  // namespace orbs_test

@@ -1,0 +1,322 @@
+// Scene locator on synthetic scenes whose answer is known by construction:
+// ground points chosen on the ellipsoid (Earth-fixed coordinates from
+// GeographicLib's CartConvert), a circular near-polar orbit given in closed
+// form, and a forward computation of each point's Doppler time and slant
+// range on that closed form, independent of the locator's interpolation and
+// inversion.  RPC images against gdaltransform -rpc.
+#include <cmath>
+#include <sstream>
+
+#include "orbs_envi_header.h"
+#include "orbs_scene_locator.h"
+#include "raster_test_support.h"
+
+namespace orbs_test {
+namespace {
+
+using Vec = std::array<double, 3>;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRad = kPi / 180.0;
+
+Vec sub(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double length(const Vec& a) { return std::sqrt(dot(a, a)); }
+
+// Earth-fixed coordinates of "lat lon height" lines, or the reverse, by CartConvert.
+std::vector<Vec> cartConvert(const std::vector<Vec>& points, bool reverse, const std::string& dir) {
+    std::ostringstream input;
+    input.precision(17);
+    for (const Vec& p : points) input << p[0] << " " << p[1] << " " << p[2] << "\n";
+    writeFile(dir + "/cart_in.txt", input.str());
+    std::istringstream output(
+        commandOutput(std::string("CartConvert -p 9 ") + (reverse ? "-r " : "") + "< " + quoted(dir + "/cart_in.txt")));
+    std::vector<Vec> result(points.size());
+    for (Vec& p : result) output >> p[0] >> p[1] >> p[2];
+    return result;
+}
+
+// A circular orbit in closed form, seen from the rotating Earth.
+struct Orbit {
+    double radius = 6378137.0 + 693000.0;
+    double period = 5924.0;
+    double inclination = 98.18 * kRad;
+    double node = 0.0;      // right ascension of the ascending node at t = 0 (Earth-fixed = inertial then)
+    double latitudeArg = 0.0;
+    double earthRate = 7.2921150e-5;
+
+    void state(double t, Vec& position, Vec& velocity) const {
+        const double n = 2 * kPi / period;
+        const double u = latitudeArg + n * t;
+        const double ci = std::cos(inclination), si = std::sin(inclination);
+        const double cO = std::cos(node), sO = std::sin(node);
+        const Vec r{radius * (std::cos(u) * cO - std::sin(u) * ci * sO),
+                    radius * (std::cos(u) * sO + std::sin(u) * ci * cO), radius * std::sin(u) * si};
+        const Vec v{radius * n * (-std::sin(u) * cO - std::cos(u) * ci * sO),
+                    radius * n * (-std::sin(u) * sO + std::cos(u) * ci * cO), radius * n * std::cos(u) * si};
+        const double th = earthRate * t, c = std::cos(th), s = std::sin(th);
+        position = {c * r[0] + s * r[1], -s * r[0] + c * r[1], r[2]};
+        // d/dt of the rotation applied to r, plus the rotated inertial velocity.
+        velocity = {c * v[0] + s * v[1] + earthRate * (-s * r[0] + c * r[1]),
+                    -s * v[0] + c * v[1] + earthRate * (-c * r[0] - s * r[1]), v[2]};
+    }
+};
+
+struct Acquisition {
+    double time;
+    double range;
+};
+
+// The time at which the point sees the Doppler `fdc(range)` (bisection on
+// the closed-form orbit) and its slant range then.
+Acquisition forward(const Orbit& orbit, const Vec& x, double wavelength, double dopplerHz, double t0) {
+    const auto g = [&](double t) {
+        Vec s, v;
+        orbit.state(t, s, v);
+        const Vec d = sub(x, s);
+        return dot(v, d) - wavelength * length(d) * dopplerHz / 2.0;
+    };
+    double lo = t0 - 300, hi = t0 + 300;
+    for (int i = 0; i < 200 && hi - lo > 1e-10; ++i) {
+        const double mid = (lo + hi) / 2;
+        (g(lo) > 0) == (g(mid) > 0) ? lo = mid : hi = mid;
+    }
+    Vec s, v;
+    orbit.state((lo + hi) / 2, s, v);
+    return {(lo + hi) / 2, length(sub(x, s))};
+}
+
+struct Scene {
+    const char* name;
+    double latitude, longitude;
+    bool ascending, rightLooking, groundRange, doppler;
+};
+
+class SceneLocator : public RasterHeaderTest {
+protected:
+    static constexpr int kLines = 1500;
+    static constexpr int kPixels = 1200;
+    static constexpr double kWavelength = 299792458.0 / 5.405e9;
+    static constexpr double kDopplerHz = -180.0;
+
+    CTimeValue epoch() const {
+        CTimeValue t;
+        t.parseDayMonthNameYear("01-MAY-2019 05:00:00.000000");
+        return t;
+    }
+    std::string timeText(double seconds) const {
+        CTimeValue t = epoch();
+        t.addSeconds(seconds);
+        return t.formatDayMonthNameYear();
+    }
+    void setVector(const std::string& key, const std::vector<double>& values) {
+        header[key].setDimension(1, static_cast<int>(values.size()));
+        for (std::size_t i = 0; i < values.size(); ++i) header.setValue(key, static_cast<int>(i), values[i]);
+    }
+
+    // Builds the header of `scene` from its two chosen corners; returns the
+    // corners' Earth-fixed points and acquisitions.
+    void build(const Scene& scene, Orbit& orbit, std::array<Vec, 2>& corners, std::array<Acquisition, 2>& acq) {
+        const double offset = 400000.0 / (111320.0 * std::cos(scene.latitude * kRad));  // degrees to the track
+        const double trackSide = scene.ascending == scene.rightLooking ? 1.0 : -1.0;  // target east of the track
+        const double satLat = scene.latitude, satLon = scene.longitude - trackSide * offset;
+        double u = std::asin(std::sin(satLat * kRad) / std::sin(orbit.inclination));
+        if (!scene.ascending) u = kPi - u;
+        orbit.latitudeArg = u;
+        orbit.node = satLon * kRad - std::atan2(std::cos(orbit.inclination) * std::sin(u), std::cos(u));
+
+        const double along = scene.ascending ? 1.0 : -1.0;
+        const std::vector<Vec> ground = cartConvert(
+            {{scene.latitude - along * 0.25, scene.longitude - trackSide * 0.35, 0},
+             {scene.latitude + along * 0.25, scene.longitude + trackSide * 0.35, 0}},
+            false, dir().string());
+        corners = {ground[0], ground[1]};
+        const double doppler = scene.doppler ? kDopplerHz : 0.0;
+        for (int i = 0; i < 2; ++i) acq[static_cast<std::size_t>(i)] = forward(orbit, corners[static_cast<std::size_t>(i)], kWavelength, doppler, 0.0);
+        ASSERT_LT(acq[0].time, acq[1].time) << "the first corner must be acquired first";
+        ASSERT_LT(acq[0].range, acq[1].range) << "the first corner must be the near one";
+
+        std::vector<std::string> times;
+        std::array<std::vector<double>, 6> columns;
+        for (double t = acq[0].time - 60; t <= acq[1].time + 60; t += 10) {
+            Vec s, v;
+            orbit.state(t, s, v);
+            times.push_back(timeText(t));
+            for (std::size_t k = 0; k < 3; ++k) columns[k].push_back(s[k]), columns[k + 3].push_back(v[k]);
+        }
+        header["StateVectorData.StateVectorTime"].setDimension(1, static_cast<int>(times.size()));
+        for (std::size_t i = 0; i < times.size(); ++i)
+            header.setValue("StateVectorData.StateVectorTime", static_cast<int>(i), times[i]);
+        const char* names[] = {"PositionX", "PositionY", "PositionZ", "VelocityX", "VelocityY", "VelocityZ"};
+        for (std::size_t k = 0; k < 6; ++k) setVector(std::string("StateVectorData.") + names[k], columns[k]);
+
+        header.setValue("RasterInfo.NrOfLinesPerImage", kLines);
+        header.setValue("RasterInfo.NrOfPixelsPerLine", kPixels);
+        header.setValue("AcquisitionParameters.AcquisitionTime", timeText(acq[0].time));
+        header.setValue("AcquisitionParameters.LookDirection", std::string(scene.rightLooking ? "RIGHT" : "LEFT"));
+        header.setValue("Processing.AzimuthTimeInterval", (acq[1].time - acq[0].time) / (kLines - 1));
+        if (scene.groundRange) {
+            // Slant range as a quadratic of the ground range, through both corners.
+            const double spacing = 10.0, last = spacing * (kPixels - 1), beta = 2e-7;
+            header.setValue("Processing.PixelSpacingRg", spacing);
+            setVector("Processing.GroundToSlantCoeff",
+                      {acq[0].range, (acq[1].range - acq[0].range - beta * last * last) / last, beta});
+        } else {
+            header.setValue("Processing.PixelSpacingRg", (acq[1].range - acq[0].range) / (kPixels - 1));
+            header.setValue("Processing.SlantRangeTimeFirstPixel", 2.0 * acq[0].range / 299792458.0);
+        }
+        if (scene.doppler) {
+            header.setValue("InitialGeometry.AzimuthGeometry", std::string("DOPPLER_CENTROID"));
+            setVector("Processing.DopCenRangeCoeff", {kDopplerHz});
+            header.setValue("Processing.DopCenRgRefTime", 0.0055);
+            header.setValue("Processing.RangeDoppler_fref", 5.405e9);
+        }
+    }
+};
+
+TEST_F(SceneLocator, CornersOfSyntheticScenesComeBackWithinOneMetre) {
+    for (const Scene& scene : {Scene{"ascending right", 45.0, 10.0, true, true, false, false},
+                               Scene{"descending right", -33.0, 150.0, false, true, false, false},
+                               Scene{"ascending left", 60.0, -70.0, true, false, true, false},
+                               Scene{"descending left, Doppler centroid", 10.0, 30.0, false, false, false, true},
+                               Scene{"across the antimeridian", 66.0, 179.9, true, true, true, true}}) {
+        SCOPED_TRACE(scene.name);
+        ASSERT_EQ(initRasterHeaderSet(header), 1);
+        Orbit orbit;
+        std::array<Vec, 2> corners;
+        std::array<Acquisition, 2> acq;
+        build(scene, orbit, corners, acq);
+
+        CSceneFootprint footprint;
+        NORBS_ERRORS_CODE::CNorvikErrorCode error;
+        ASSERT_EQ(locateSceneFootprint(header, 9, footprint, error), 1) << error.get_error_other_info();
+        ASSERT_EQ(footprint.border.size(), 32u);
+        std::vector<Vec> located;
+        for (const CGeoPoint& p : footprint.corners) located.push_back({p.latitude, p.longitude, 0});
+        const std::vector<Vec> ecef = cartConvert(located, false, dir().string());
+        EXPECT_LT(length(sub(ecef[0], corners[0])), 1.0);
+        EXPECT_LT(length(sub(ecef[3], corners[1])), 1.0);
+        // The other two corners: their forward acquisition is the grid's.
+        const double doppler = scene.doppler ? kDopplerHz : 0.0;
+        const Acquisition farFirst = forward(orbit, ecef[1], kWavelength, doppler, acq[0].time);
+        const Acquisition nearLast = forward(orbit, ecef[2], kWavelength, doppler, acq[1].time);
+        EXPECT_NEAR(farFirst.time, acq[0].time, 1e-4);
+        EXPECT_NEAR(nearLast.time, acq[1].time, 1e-4);
+        EXPECT_NEAR(farFirst.range, acq[1].range, 1.0);
+        EXPECT_NEAR(nearLast.range, acq[0].range, 1.0);
+
+        EXPECT_NEAR(CTimeValue::secondsBetween(footprint.stop, footprint.start), acq[1].time - acq[0].time, 1e-6);
+        EXPECT_NEAR(CTimeValue::secondsBetween(footprint.start, epoch()), acq[0].time, 1e-6);
+        const bool acrossAntimeridian = footprint.east - footprint.west > 180.0;
+        EXPECT_EQ(acrossAntimeridian, scene.longitude > 179.0);
+    }
+}
+
+TEST_F(SceneLocator, HeadersWithoutAGeometryGiveTheirCodes) {
+    Orbit orbit;
+    std::array<Vec, 2> corners;
+    std::array<Acquisition, 2> acq;
+    build(Scene{"", 45.0, 10.0, true, true, false, false}, orbit, corners, acq);
+    struct Case {
+        const char* name;
+        std::function<void(CSectionDataGroup&)> spoil;
+        int code;
+    };
+    const std::vector<Case> cases{
+        {"no state vectors", [](CSectionDataGroup& h) { h["StateVectorData.PositionY"].clearAll(); }, 110001},
+        {"three state vectors",
+         [](CSectionDataGroup& h) {
+             for (const char* f : {"StateVectorTime", "PositionX", "PositionY", "PositionZ", "VelocityX",
+                                   "VelocityY", "VelocityZ"}) {
+                 CSectionField& field = h[std::string("StateVectorData.") + f];
+                 if (field.getDataTypeId() == CORBS_DS_STRING) {
+                     std::vector<std::string> first;
+                     for (int i = 0; i < 3; ++i) first.push_back(field.getString(i));
+                     field.setDimension(1, 3);
+                     for (int i = 0; i < 3; ++i) field.setValue(i, first[static_cast<std::size_t>(i)]);
+                 } else {
+                     std::vector<double> values;
+                     for (int i = 0; i < 3; ++i) values.push_back(field.getDouble(i));
+                     field.setDimension(1, 3);
+                     for (int i = 0; i < 3; ++i) field.setValue(i, values[static_cast<std::size_t>(i)]);
+                 }
+             }
+         },
+         110001},
+        {"orbit ends before the scene",
+         [](CSectionDataGroup& h) {
+             h.setValue("Processing.AzimuthTimeInterval", h.getDouble("Processing.AzimuthTimeInterval") * 20);
+         },
+         110002},
+        {"no range timing", [](CSectionDataGroup& h) { h["Processing.SlantRangeTimeFirstPixel"].clearAll(); }, 250001},
+        {"no first line time", [](CSectionDataGroup& h) { h["AcquisitionParameters.AcquisitionTime"].clearAll(); }, 250001},
+        {"range shorter than the orbit height",
+         [](CSectionDataGroup& h) { h.setValue("Processing.SlantRangeTimeFirstPixel", 0.001); }, 250002},
+        {"incomplete RPC model",
+         [](CSectionDataGroup& h) {
+             h["AcquisitionParameters.LINE_NUM_COEFF"].setDimension(1, 3);
+             for (int i = 0; i < 3; ++i) h.setValue("AcquisitionParameters.LINE_NUM_COEFF", i, 1.0);
+         },
+         250003},
+    };
+    const std::string saved = at("scene.dat");
+    ASSERT_EQ(header.writeToFile(saved, false, false), 1);
+    for (const Case& c : cases) {
+        CSectionDataGroup spoilt;
+        ASSERT_EQ(readRasterHeader(spoilt, saved, false), 1);
+        c.spoil(spoilt);
+        CSceneFootprint footprint;
+        NORBS_ERRORS_CODE::CNorvikErrorCode error;
+        EXPECT_EQ(locateSceneFootprint(spoilt, 3, footprint, error), 0) << c.name;
+        EXPECT_EQ(error.get_error_code(), c.code) << c.name << ": " << error.get_error_other_info();
+        EXPECT_FALSE(error.get_error_other_info().empty());
+    }
+}
+
+TEST_F(SceneLocator, RpcCornersAgreeWithGdaltransform) {
+    const std::vector<std::pair<std::string, double>> scalars{
+        {"LINE_OFF", 2048},   {"SAMP_OFF", 1024},  {"LAT_OFF", 45.8125},  {"LONG_OFF", 10.875},
+        {"HEIGHT_OFF", 250},  {"LINE_SCALE", 2048}, {"SAMP_SCALE", 1024}, {"LAT_SCALE", 0.5},
+        {"LONG_SCALE", 0.75}, {"HEIGHT_SCALE", 500}};
+    // Mostly linear, with cross, square and cubic terms and a denominator.
+    std::array<std::vector<double>, 4> polynomials;
+    for (auto& p : polynomials) p.assign(20, 0.0);
+    polynomials[0][1] = 0.05, polynomials[0][2] = -1.01, polynomials[0][4] = 0.012, polynomials[0][8] = -0.004,
+    polynomials[0][11] = 0.001, polynomials[0][3] = 0.003;
+    polynomials[1][0] = 1.0, polynomials[1][1] = 0.002, polynomials[1][2] = -0.001;
+    polynomials[2][1] = 1.02, polynomials[2][2] = 0.04, polynomials[2][7] = 0.006, polynomials[2][12] = -0.002,
+    polynomials[2][15] = 0.0015;
+    polynomials[3][0] = 1.0, polynomials[3][2] = 0.003;
+    const char* names[] = {"LINE_NUM_COEFF", "LINE_DEN_COEFF", "SAMP_NUM_COEFF", "SAMP_DEN_COEFF"};
+    std::string metadata;
+    for (const auto& [name, value] : scalars) {
+        header.setValue("AcquisitionParameters." + name, value);
+        metadata += "<MDI key=\"" + name + "\">" + NORBS_ENVI_HEADER::number(value) + "</MDI>";
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+        setVector(std::string("AcquisitionParameters.") + names[k], polynomials[k]);
+        std::string text;
+        for (double c : polynomials[k]) text += NORBS_ENVI_HEADER::number(c) + " ";
+        metadata += "<MDI key=\"" + std::string(names[k]) + "\">" + text + "</MDI>";
+    }
+    header.setValue("RasterInfo.NrOfLinesPerImage", 4096);
+    header.setValue("RasterInfo.NrOfPixelsPerLine", 2048);
+    writeFile(at("rpc.vrt"), "<VRTDataset rasterXSize=\"2048\" rasterYSize=\"4096\"><Metadata domain=\"RPC\">" +
+                                 metadata + "</Metadata><VRTRasterBand dataType=\"Byte\" band=\"1\"/></VRTDataset>\n");
+
+    CSceneFootprint footprint;
+    NORBS_ERRORS_CODE::CNorvikErrorCode error;
+    ASSERT_EQ(locateSceneFootprint(header, 2, footprint, error), 1) << error.get_error_other_info();
+    // GDAL counts pixels from their corner, the model from their centre.
+    writeFile(at("pixels.txt"), "0.5 0.5\n2047.5 0.5\n0.5 4095.5\n2047.5 4095.5\n");
+    std::istringstream gdal(commandOutput("gdaltransform -rpc -to RPC_HEIGHT=250 -to RPC_PIXEL_ERROR_THRESHOLD=0.00001 " +
+                                          quoted(at("rpc.vrt")) + " < " + quoted(at("pixels.txt"))));
+    for (const CGeoPoint& corner : footprint.corners) {
+        double lon = 0, lat = 0, height = 0;
+        ASSERT_TRUE(gdal >> lon >> lat >> height);
+        EXPECT_NEAR(corner.latitude, lat, 1e-7);
+        EXPECT_NEAR(corner.longitude, lon, 1e-7);
+    }
+}
+
+}  // namespace
+}  // namespace orbs_test
