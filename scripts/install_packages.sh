@@ -15,6 +15,8 @@ packages=(
   xterm xvfb xauth x11-utils tar gzip zip util-linux
   # the local example hub, test oracles and peers of the benchmarks
   python3 curl gdal-bin proj-bin libxml2-utils valgrind
+  # cartography: PROJ runs the projections, GeographicLib's tools are test oracles
+  libproj-dev geographiclib-tools
 )
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

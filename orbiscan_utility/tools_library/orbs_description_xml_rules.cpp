@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "orbs_core_generic_utility.h"
+#include "orbs_core_map_utility.h"
 #include "orbs_description_section.h"
 #include "orbs_description_xml.h"
 #include "orbs_raster_header.h"
@@ -38,11 +39,15 @@ bool setNumber(CSectionField* field, double value) {
     return false;
 }
 
-// Whether the set's cartographic system is geographic.  The cartographic
-// systems code will provide the real test; until then "GEO-GLOBAL" is it.
+std::string textOf(const CSectionField* field) {
+    return isSetScalar(field) && field->getDataTypeId() == CORBS_DS_STRING ? field->getString() : std::string();
+}
+
+// Whether the set's cartographic system is geographic, by its names (no map
+// file is read while a set is written).
 bool isGeographicSystem(const CSectionDataGroup& set) {
-    const CSectionField* state = fieldOf(set, "CartographicSystem", "State");
-    return isSetScalar(state) && state->getDataTypeId() == CORBS_DS_STRING && state->getString() == "GEO-GLOBAL";
+    return forbsIsGeographicSystem(textOf(fieldOf(set, "CartographicSystem", "State")),
+                                   textOf(fieldOf(set, "CartographicSystem", "Projection")));
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ TEST_F(ParameterFileWrite, FailuresToOpenAreReportedOrRaised) {
 
 TEST_F(ParameterFileWrite, WriteToFileNamesDerivesAndRewritesFromScratch) {
     CSectionDataGroup set;
-    shapeRasterSet(set, "GEO-GLOBAL");
+    shapeRasterSet(set, "geo-global");
     writeFile(at("img.sml"), "<HEADER_INFO>\n<Stale>1</Stale>\n</HEADER_INFO>\n");
     ASSERT_EQ(set.writeToFile(at("img_HDR"), false, false), 1);
     EXPECT_EQ(set["Polarization"].getString(), "VV");

@@ -1,0 +1,84 @@
+// Helpers of the cartography tests: an environment whose map directory is
+// the generated one, and the command-line tools used as oracles (PROJ's
+// projinfo, proj and cct; GeographicLib's GeoConvert, TransverseMercatorProj
+// and CartConvert; GDAL's ogr2ogr and ogrinfo).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core_test_support.h"
+#include "orbs_core_generic_utility.h"
+#include "orbs_core_map_utility.h"
+#include "orbs_utility_global_vars.h"
+
+namespace orbs_test {
+
+// A core test with an environment table whose ORBISCAN_MAP_FILES_DIR holds
+// the generated map files.
+class MapTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        loadDefaultEnvironment();
+        fdfSetEnv(ORBS_MAP_FILES_DIR, "ORBISCAN_MAP_FILES_DIR");
+    }
+
+    // A copy of the generated map directory, used by the environment.
+    fs::path copyMapFiles() {
+        const fs::path copy = dir() / "map_files";
+        fs::copy(ORBS_MAP_FILES_DIR, copy, fs::copy_options::recursive);
+        fdfSetEnv(copy.string() + "/", "ORBISCAN_MAP_FILES_DIR");
+        return copy;
+    }
+
+    // The output lines of a command fed with the given input lines.
+    std::vector<std::string> run(const std::string& command, const std::vector<std::string>& input = {}) {
+        const fs::path inputFile = dir() / "tool_input.txt";
+        std::string text;
+        for (const std::string& line : input) text += line + "\n";
+        writeFile(inputFile, text);
+        std::vector<std::string> lines;
+        FILE* pipe = popen((command + " < '" + inputFile.string() + "' 2>/dev/null").c_str(), "r");
+        if (pipe == nullptr) return lines;
+        std::string line;
+        for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) {
+            if (c != '\n') {
+                line.push_back(static_cast<char>(c));
+                continue;
+            }
+            lines.push_back(line);
+            line.clear();
+        }
+        if (!line.empty()) lines.push_back(line);
+        pclose(pipe);
+        return lines;
+    }
+};
+
+// The numbers of a line; tokens that are not numbers are skipped.
+inline std::vector<double> numbersOf(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<double> numbers;
+    for (std::string token; in >> token;) {
+        try {
+            std::size_t used = 0;
+            const double value = std::stod(token, &used);
+            if (used == token.size()) numbers.push_back(value);
+        } catch (const std::exception&) {
+        }
+    }
+    return numbers;
+}
+
+// The value of "+key=" in a PROJ definition.
+inline double parameterOf(const std::string& definition, const std::string& key) {
+    const std::size_t at = definition.find(" +" + key + "=");
+    return at == std::string::npos ? 0.0 : std::stod(definition.substr(at + key.size() + 3));
+}
+
+}  // namespace orbs_test
