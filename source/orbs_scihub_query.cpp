@@ -56,14 +56,13 @@ std::string boxFootprint(const CHubSearchRequest& r) {
 
 // The polygon of the area's shapefile, closed by repeating its first point.
 std::string shapeFootprint(const std::string& shapefile) {
-    NORBS_SHAPE_UTILITY::CShapeSet shapes;
-    if (shapes.InitFromShapeFile(shapefile) == 0) refuseShape(__LINE__, shapefile);
-    if (shapes.getShapesNbr() != 1) refuseShape(__LINE__, "The input shapefile must contain 1 polygon only");
-    const std::vector<NORBS_SHAPE_UTILITY::CShapePoint> points = shapes.getShapePoints(0);
-    if (points.size() > kMaxPolygonPoints)
-        refuseShape(__LINE__,
-                    fdfFormat("The input shapefile contains %d points. Maximum 200 points allowed.",
-                              static_cast<int>(points.size())));
+    CShapeSet shapes;
+    if (!shapes.InitFromShapeFile(shapefile)) refuseShape(__LINE__, shapefile);
+    if (shapes.mNumberOfShapes != 1) refuseShape(__LINE__, "The input shapefile must contain 1 polygon only");
+    if (shapes.mTotalNumberOfPoints > static_cast<int64_t>(kMaxPolygonPoints))
+        refuseShape(__LINE__, fdfFormat("The input shapefile contains %d points. Maximum 200 points allowed.",
+                                        static_cast<int>(shapes.mTotalNumberOfPoints)));
+    const std::vector<CShapePoint>& points = shapes.mShapes.front().mPoints;
     // A polygon without points has no first point to close it with.
     if (points.empty()) refuseShape(__LINE__, "The input shapefile holds a polygon without points: " + shapefile);
 
@@ -82,7 +81,9 @@ std::string shapeFootprint(const std::string& shapefile) {
     if (maxY - minY > kWideArea)
         NORBS_ERROR_MANAGER::issueWarning(CORBS_SCIHUB_SOURCE, __LINE__, ORBS_EC_FILE_NOT_OPENED,
                                           "Latitude difference %f > 10.0", maxY - minY);
-    return text + closingVertex(points.front().x, points.front().y) + kAnd;
+    text += closingVertex(points.front().x, points.front().y) + kAnd;
+    shapes.clearShapes();
+    return text;
 }
 
 // A date as the hub reads it.  A text that names no calendar day is
