@@ -34,7 +34,7 @@ cat >"$work/hubfetch.sml" <<PAR
    </ORBSNT_USER_SCIHUB>
 </PARAMETERS_INFO_SCI_HUB_GET_CMD>
 PAR
-# The query the search command builds from examples/scihub_get.sml.
+# The query the search command builds from examples/scihub/box.sml.
 query='productType:"GRD" AND platformname:"Sentinel-1" AND sensorOperationalMode:"IW" AND polarisationMode:VV AND orbitDirection:"ASCENDING" AND (relativeOrbitNumber:"117") AND (footprint:"Intersects(POLYGON((12.00000 46.25000,10.50000 46.25000,10.50000 44.75000,12.00000 44.75000,12.00000 46.25000)))") AND (beginPosition:[2019-05-01T00:00:00.000Z TO 2019-05-31T23:59:59.999Z])'
 
 echo "=== preview"

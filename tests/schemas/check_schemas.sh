@@ -81,7 +81,7 @@ check_file() { # parameter file, schema directory, label
     fail "$3 does not validate against $rootname.xsd: $(grep -v 'fails to validate' "$work/last.log" | head -n 3)"
   fi
 }
-filled=("$examples"/*.sml "$root"/tests/schemas/data/*.sml)
+filled=("$examples"/*.sml "$examples"/scihub/*.sml "$root"/tests/schemas/data/*.sml)
 templates=("$examples"/templates/*.sml)
 [ ${#filled[@]} -gt 0 ] && [ ${#templates[@]} -gt 0 ] || fail "no example parameter file or template in $examples"
 for f in "${filled[@]}"; do check_file "$f" "$schemas" "${f#"$root"/}"; done
@@ -110,7 +110,7 @@ refuse() { # label, schema, sed expression applied to a copy of the file, file
 refuse "flag in the wrong letter case" "$schemas/PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD.xsd" \
   's|<wait_until_finish_flag>OK<|<wait_until_finish_flag>ok<|' "$examples/sentinel_auxiliaries.sml"
 refuse "placeholder in a filled Integer field" "$schemas/PARAMETERS_INFO_SCI_HUB_GET_CMD.xsd" \
-  's|<relativeorbitnumber>[^<]*<|<relativeorbitnumber>USER_OPTIONAL_PARAMETER<|' "$examples/scihub_get.sml"
+  's|<relativeorbitnumber>[^<]*<|<relativeorbitnumber>USER_OPTIONAL_PARAMETER<|' "$examples/scihub/box.sml"
 refuse "header outside its namespace" "$schemas/HEADER_INFO.xsd" \
   's|^<HEADER_INFO xmlns="[^"]*"|<HEADER_INFO|' "$root/tests/schemas/data/geocoded_raster.sml"
 

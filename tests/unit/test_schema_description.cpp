@@ -206,7 +206,7 @@ TEST_F(SchemaTest, CommandSetsFromTheShippedExamples) {
     EXPECT_EQ(NorvikCore::get_input_parameters_file_name(), auxFile);
 
     CSectionDataGroup hub;
-    ASSERT_EQ(hub.initFromParameterFile(kHub, "IDL_ENVI_ENV", example("scihub_get.sml"), kHubSections), 1);
+    ASSERT_EQ(hub.initFromParameterFile(kHub, "IDL_ENVI_ENV", example("scihub/box.sml"), kHubSections), 1);
     EXPECT_EQ(hub["MAIN_SCI_HUB_GET_CMD.relativeorbitnumber"].getInteger(), 117);
     EXPECT_EQ(hub["GENERAL_PARAMETERS_CMD.quick_look_format"].getString(), "tiff");
     EXPECT_FALSE(NorvikCore::get_quick_look_tiff());  // not reloaded: this file names "tiff"
@@ -222,7 +222,7 @@ TEST_F(SchemaTest, CommandSetsFromTheShippedExamples) {
 
 TEST_F(SchemaTest, CommandSetFailures) {
     CSectionDataGroup set;
-    std::string text = readFile(example("scihub_get.sml"));
+    std::string text = readFile(example("scihub/box.sml"));
     text.replace(text.find(">IDL_ENVI_ENV<"), 14, ">OTHER_ENV<");
     writeFile(dir() / "other_env.sml", text);
     EXPECT_EQ(set.initFromParameterFile(kHub, "IDL_ENVI_ENV", (dir() / "other_env.sml").string(), kHubSections), 0);
@@ -240,7 +240,7 @@ TEST_F(SchemaTest, CommandSetFailures) {
 TEST_F(SchemaTest, WrittenCommandSetValidatesAgainstTheShippedSchema) {
     if (!fs::exists("/usr/bin/xmllint")) GTEST_SKIP() << "xmllint is not installed";
     CSectionDataGroup set;
-    ASSERT_EQ(set.initFromParameterFile(kHub, "IDL_ENVI_ENV", example("scihub_get.sml"), kHubSections), 1);
+    ASSERT_EQ(set.initFromParameterFile(kHub, "IDL_ENVI_ENV", example("scihub/box.sml"), kHubSections), 1);
     set.setValue("MAIN_SCI_HUB_GET_CMD.west_coord", 0.1);
     set["MAIN_SCI_HUB_GET_CMD.input_file_optional_list"].setDimension(1, 2);
     set.setValue("MAIN_SCI_HUB_GET_CMD.input_file_optional_list", 0, std::string("a <b> & 'c'.sml"));
