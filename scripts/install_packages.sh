@@ -12,7 +12,7 @@ packages=(
   # libraries of the downloaders
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev
   # the terminal and the tools the service and its tests run
-  xterm xvfb xauth x11-utils tar gzip zip util-linux
+  xterm xvfb xauth x11-utils tar gzip zip util-linux time
   # the local example hub, test oracles and peers of the benchmarks
   python3 curl gdal-bin proj-bin libxml2-utils valgrind
   # cartography: PROJ runs the projections, GeographicLib's tools are test oracles
