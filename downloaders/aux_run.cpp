@@ -246,7 +246,9 @@ Outcome CRun::summary() {
     for (const Demand& d : mDemands) {
         if (d.met) continue;
         std::string reasons;
-        for (const std::string& r : d.reasons) reasons += (reasons.empty() ? "" : "; ") + r;
+        std::set<std::string> said;
+        for (const std::string& r : d.reasons)
+            if (said.insert(r).second) reasons += (reasons.empty() ? "" : "; ") + r;
         if (d.need->period && !d.failed && metSomewhere.count(d.category)) {
             mDisplay.message("note: no " + categoryText(d.category) + " for " + d.need->label);
             continue;

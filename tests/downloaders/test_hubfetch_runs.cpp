@@ -76,12 +76,8 @@ protected:
         std::vector<std::string> argv{ORBS_HUBFETCH};
         argv.insert(argv.end(), options.begin(), options.end());
         argv.insert(argv.end(), {"-c", parameters().string(), "-f", progress().string(), query});
-        std::map<std::string, std::optional<std::string>> env{
-            {"ORBISCAN_PAUSE_SCALE", pauseScale}, {"HOME", mRoot.string()}, {"NO_PROXY", "*"},
-            {"http_proxy", std::nullopt}, {"https_proxy", std::nullopt}, {"HTTP_PROXY", std::nullopt},
-            {"HTTPS_PROXY", std::nullopt}, {"ALL_PROXY", std::nullopt}};
         fs::remove(mRoot / "hubfetch.out");
-        return std::make_unique<Process>(argv, env, mRoot / "hubfetch.out");
+        return std::make_unique<Process>(argv, local_hub::clientEnvironment(mRoot, pauseScale), mRoot / "hubfetch.out");
     }
     HubFetchResult run(const std::vector<std::string>& options, const std::string& query = kExampleQuery) {
         auto process = start(options, query);
