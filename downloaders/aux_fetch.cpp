@@ -37,9 +37,7 @@ Arguments parseArguments(int argc, char** argv) {
         case 'w': a.waitForEnter = true; break;
         case 'i': a.run.incremental = true; break;
         case 'c': a.parameters = optarg; break;
-        default:
-            throw CFetchFailure(Outcome::kBadArguments, std::string("Unknown option or missing value: -") +
-                                                            static_cast<char>(optopt));
+        default: throw unknownOption(optopt);
         }
     }
     if (a.parameters.empty() || argc - optind != 4)

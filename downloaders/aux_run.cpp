@@ -92,7 +92,7 @@ private:
                                                          kAuxTypes.begin())];
     }
     void choose(Category category, CAuxSource& source, std::vector<Demand*>& pending, std::vector<Planned>& plan);
-    std::vector<AuxFile> listOrbits(CAuxSource& source, const std::vector<Demand*>& pending);
+    std::vector<AuxFile> listOrbits(CAuxSource& source, const std::vector<Demand*>& pending, AuxType type);
     void fetch(const std::vector<Planned>& plan, std::vector<Demand*>& chosen);
     Outcome summary();
 
@@ -110,18 +110,16 @@ private:
     bool mAnySourceAnswered = false;
 };
 
-std::vector<AuxFile> CRun::listOrbits(CAuxSource& source, const std::vector<Demand*>& pending) {
+std::vector<AuxFile> CRun::listOrbits(CAuxSource& source, const std::vector<Demand*>& pending, AuxType type) {
     std::map<char, std::vector<Span>> spans;
     for (const Demand* d : pending) spans[d->need->mission].push_back(orbitSpan(*d->need));
     std::vector<AuxFile> files;
     for (const auto& [mission, missionSpans] : spans) {
-        for (const AuxType type : {AuxType::kPoeorb, AuxType::kResorb}) {
-            Listing listing;
-            listing.type = type;
-            listing.mission = mission;
-            listing.spans = mergedSpans(missionSpans);
-            for (AuxFile& f : source.list(listing)) files.push_back(std::move(f));
-        }
+        Listing listing;
+        listing.type = type;
+        listing.mission = mission;
+        listing.spans = mergedSpans(missionSpans);
+        for (AuxFile& f : source.list(listing)) files.push_back(std::move(f));
     }
     return files;
 }
@@ -135,7 +133,15 @@ void CRun::choose(Category category, CAuxSource& source, std::vector<Demand*>& p
     std::map<std::optional<int>, std::vector<AuxFile>> catalogues;
     try {
         if (category == Category::kOrbits) {
-            catalogues[std::nullopt] = listOrbits(source, pending);
+            // Restituted orbits are listed only for the needs that precise
+            // ones do not meet (periods may have gaps anywhere).
+            std::vector<AuxFile> orbits = listOrbits(source, pending, AuxType::kPoeorb);
+            std::vector<Demand*> uncovered;
+            for (Demand* d : pending)
+                if (d->need->period || chooseOrbits(*d->need, orbits).files.empty()) uncovered.push_back(d);
+            if (!uncovered.empty())
+                for (AuxFile& f : listOrbits(source, uncovered, AuxType::kResorb)) orbits.push_back(std::move(f));
+            catalogues[std::nullopt] = std::move(orbits);
         } else {
             std::map<std::optional<int>, Instant> latest;
             for (const Demand* d : pending) {

@@ -31,6 +31,11 @@ void waitForEnter() {
 
 }  // namespace
 
+CFetchFailure unknownOption(int option) {
+    return CFetchFailure(Outcome::kBadArguments,
+                         std::string("Unknown option or missing value: -") + static_cast<char>(option));
+}
+
 int runProgram(const std::string& name, const std::string& usage, const std::function<Outcome(ProgramRun&)>& body) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     Outcome outcome = Outcome::kDone;

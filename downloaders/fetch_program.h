@@ -18,6 +18,9 @@ struct ProgramRun {
     bool waitAtEnd = false;                 // -w, set by the body
 };
 
+// The failure of an option that getopt did not accept (`optopt`).
+CFetchFailure unknownOption(int option);
+
 // Runs `body` and returns the exit status.  A CFetchFailure ends the run
 // with its outcome; kBadArguments before a progress file is known also
 // prints `usage`.  After a stop request the 101 stays in the progress file.

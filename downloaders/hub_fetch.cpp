@@ -52,9 +52,7 @@ Arguments parseArguments(int argc, char** argv) {
         case 'w': a.waitForEnter = true; break;
         case 'c': a.parameters = optarg; break;
         case 'f': a.progress = optarg; break;
-        default:
-            throw CFetchFailure(Outcome::kBadArguments, std::string("Unknown option or missing value: -") +
-                                                            static_cast<char>(optopt));
+        default: throw unknownOption(optopt);
         }
     }
     if (a.parameters.empty() || a.progress.empty() || optind != argc - 1)

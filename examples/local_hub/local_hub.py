@@ -671,7 +671,8 @@ def make_handler(hub, role):
                 while sent < size:
                     n = min(chunk, size - sent, (cut - sent) if cut else chunk)
                     if hub.args.rate:
-                        n = min(n, 8192)
+                        # Small chunks on a slow link, so that small files take their time too.
+                        n = min(n, 8192, max(512, int(hub.args.rate / 8)))
                     data = f.read(n)
                     self.wfile.write(data)
                     sent += len(data)

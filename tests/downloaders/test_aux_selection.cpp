@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <random>
 
 #include "aux_scope.h"
 #include "aux_select.h"
@@ -14,6 +13,7 @@
 #include "fetch_failure.h"
 #include "fetch_parameters.h"
 #include "orbs_core_time_man_utility.h"
+#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
@@ -206,14 +206,8 @@ TEST(AuxSources, DataSpaceFilterNamesTypeMissionAndSpans) {
               "2019-05-03T05:12:00.000Z");
 }
 
-class AuxScope : public ::testing::Test {
+class AuxScope : public TempFolderTest {
 protected:
-    void SetUp() override {
-        mRoot = fs::temp_directory_path() / ("orbs_aux_scope_" + std::to_string(std::random_device{}()));
-        fs::create_directories(mRoot);
-    }
-    void TearDown() override { fs::remove_all(mRoot); }
-
     Scope scope(const std::string& fields) {
         const fs::path file = mRoot / "par.sml";
         test_files::writeFile(file, "<?xml version=\"1.0\" ?>\n<PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD>\n"
@@ -230,7 +224,6 @@ protected:
         }
         return "accepted";
     }
-    fs::path mRoot;
 };
 
 TEST_F(AuxScope, ProductsComeWithTheirManifestsConfiguration) {

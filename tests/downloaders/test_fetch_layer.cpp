@@ -4,12 +4,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 #include "fetch_archive.h"
 #include "fetch_auth.h"
 #include "fetch_http.h"
 #include "fetch_parameters.h"
+#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
@@ -17,15 +17,7 @@ namespace {
 using namespace NORBS_FETCH;
 namespace fs = std::filesystem;
 
-class TempFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        mRoot = fs::temp_directory_path() / ("orbs_fetch_" + std::to_string(std::random_device{}()));
-        fs::create_directories(mRoot);
-    }
-    void TearDown() override { fs::remove_all(mRoot); }
-    fs::path mRoot;
-};
+using TempFolder = TempFolderTest;
 
 TEST(FetchHttp, CredentialsGoOnlyToTheConfiguredSchemeHostAndPort) {
     CBasicAuthorizer authorizer({*originOf("https://hub.example/dhus"), *originOf("http://127.0.0.1:8080/")}, "u", "p");

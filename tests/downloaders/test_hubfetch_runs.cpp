@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <set>
 
 #include "local_hub.h"
+#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
@@ -31,15 +31,15 @@ struct HubFetchResult {
     std::string output;
 };
 
-class HubFetchRun : public ::testing::Test {
+class HubFetchRun : public TempFolderTest {
 protected:
     void SetUp() override {
-        mRoot = fs::temp_directory_path() / ("orbs_hubfetch_" + std::to_string(std::random_device{}()));
+        TempFolderTest::SetUp();
         fs::create_directories(out());
     }
     void TearDown() override {
         mHub.reset();
-        fs::remove_all(mRoot);
+        TempFolderTest::TearDown();
     }
 
     void startHub(std::vector<std::string> options) {
@@ -129,7 +129,6 @@ protected:
     std::string password = "example_password";
     std::map<std::string, std::string> serviceFields;
     std::string pauseScale = "0";
-    fs::path mRoot;
 
 private:
     std::unique_ptr<LocalHub> mHub;
