@@ -156,6 +156,8 @@ def make_catalogue(args, store):
                     stop=start + dt.timedelta(seconds=25), ring=footprint(11.0, 45.5))
         p.size = 1000
         products.append(p)
+    if args.aux:
+        products += local_hub_aux.make_aux_catalogue(args, store)
     for name in args.offline:
         find_named(products, name).online = False
     for name in args.blake3_only:
@@ -458,8 +460,7 @@ class Hub:
         self.args = args
         self.store = tempfile.mkdtemp(prefix="local_hub_")
         self.products = make_catalogue(args, self.store)
-        self.aux_files = local_hub_aux.make_aux_catalogue(args, self.store) if args.aux else []
-        self.products += self.aux_files
+        self.aux_files = [p for p in self.products if isinstance(p, local_hub_aux.AuxFile)]
         self.by_id = {p.id: p for p in self.products}
         self.lock = threading.Lock()
         self.tokens = {}          # access token -> expiry (monotonic)
@@ -776,6 +777,7 @@ def main():
     ap.add_argument("--list-page", type=int, default=1000, help="entries per page of the bucket and service listings")
     ap.add_argument("--down", action="append", default=[], choices=["odata", "bucket", "adf"],
                     help="answer this source's requests with 503")
+    ap.add_argument("--zip-orbits", action="store_true", help="orbit files are served zipped")
     ap.add_argument("--hostile", action="append", default=[],
                     help="the calibration or instrument archive (name part) holds a member outside its folder")
     args = ap.parse_args()

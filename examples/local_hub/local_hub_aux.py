@@ -140,6 +140,10 @@ def build_aux_file(f, args, store):
                       "<List_of_OSVs>\n%s</List_of_OSVs>\n</Data_Block>\n</Earth_Explorer_File>\n" % (
                           escape(f.name[:-4]), f.ptype, f.start.strftime("%Y-%m-%dT%H:%M:%S"),
                           f.stop.strftime("%Y-%m-%dT%H:%M:%S"), vectors))
+        if args.zip_orbits:
+            with open(f.path) as text, zipfile.ZipFile(f.path + ".zip", "w", zipfile.ZIP_DEFLATED) as z:
+                z.writestr(f.name, text.read())
+            os.replace(f.path + ".zip", f.path)
     else:
         with zipfile.ZipFile(f.path, "w", zipfile.ZIP_DEFLATED) as z:
             z.writestr(f.name + "/manifest.safe",

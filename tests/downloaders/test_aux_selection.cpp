@@ -240,16 +240,25 @@ TEST_F(AuxScope, ProductsComeWithTheirManifestsConfiguration) {
                               .c_str()),
               0);
     test_files::writeFile(mRoot / "products" / "notes.txt", "not a product");
+    // A manifest that is no XML, or gives no number, gives no configuration.
+    const std::string d = "S1A_IW_GRDH_1SDV_20190504T051200_20190504T051225_027051_030000_1A2F";
+    const std::string e = "S1A_IW_GRDH_1SDV_20190505T051200_20190505T051225_027066_030000_1A2F";
+    test_files::writeFile(mRoot / "products" / (d + ".SAFE") / "manifest.safe", "<m><instrumentConfigurationID>7");
+    test_files::writeFile(mRoot / "products" / (e + ".SAFE") / "manifest.safe",
+                          "<m><instrumentConfigurationID>7b</instrumentConfigurationID></m>");
 
     const Scope s = scope("<missions>S1A, S1B,S1C</missions><products_folder>" + (mRoot / "products").string() +
                           "</products_folder><products_list>" + c + ".SAFE," + a + "</products_list>");
-    ASSERT_EQ(s.needs.size(), 3u);
+    ASSERT_EQ(s.needs.size(), 5u);  // the folder by name, then the list without the repeated product
     EXPECT_EQ(s.needs[0].label, a);
     EXPECT_EQ(s.needs[0].configuration, 6);
-    EXPECT_EQ(s.needs[1].label, b);
-    EXPECT_EQ(s.needs[1].configuration, 9);
-    EXPECT_EQ(s.needs[2].mission, 'C');
+    EXPECT_EQ(s.needs[1].label, d);
+    EXPECT_FALSE(s.needs[1].configuration);
     EXPECT_FALSE(s.needs[2].configuration);
+    EXPECT_EQ(s.needs[3].label, b);
+    EXPECT_EQ(s.needs[3].configuration, 9);
+    EXPECT_EQ(s.needs[4].mission, 'C');
+    EXPECT_FALSE(s.needs[4].configuration);
 
     const Scope onlyB = scope("<missions>S1B</missions><products_list>" + a + "," + b + "</products_list>");
     ASSERT_EQ(onlyB.needs.size(), 1u);

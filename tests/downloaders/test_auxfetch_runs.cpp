@@ -135,17 +135,21 @@ TEST_F(AuxFetchRun, FullDownloadThenOnlyWhatIsMissingThenEverythingReplacedInOne
     const fs::path removed = folder(3) / *files(3).begin();
     const fs::path damaged = folder(2) / kReprocessed;
     const fs::path kept = folder(0) / *files(0).begin() / "manifest.safe";
-    const std::string removedName = removed.filename().string();
+    const fs::path emptied = folder(1) / *files(1).begin();
     fs::remove(removed);
     fs::resize_file(damaged, 100);
+    fs::remove(emptied / "manifest.safe");
+    writeFile(emptied / "data" / "left over by a user", "");
     struct stat before {};
     ::stat(kept.c_str(), &before);
     const std::size_t served = allDownloads();
     const Result incremental = run({"-i"});
     ASSERT_EQ(incremental.status, 0) << incremental.output;
-    EXPECT_EQ(allDownloads() - served, 2u);
+    EXPECT_EQ(allDownloads() - served, 3u);
     EXPECT_TRUE(fs::exists(removed));
     EXPECT_GT(fs::file_size(damaged), 100u);
+    EXPECT_TRUE(fs::exists(emptied / "manifest.safe"));
+    EXPECT_FALSE(fs::exists(emptied / "data" / "left over by a user"));  // the folder was replaced whole
     struct stat after {};
     ::stat(kept.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino);
@@ -189,6 +193,9 @@ TEST_F(AuxFetchRun, ASourceThatIsDownOrRefusesHandsOverToTheNext) {
         std::string says;
     } cases[] = {
         {{}, true, 0, 0, 6, 5, "everything in scope"},
+        {{"--zip-orbits"}, true, 0, 0, 6, 5, "everything in scope"},
+        // A wrong MD5: three downloads from the Data Space, then the bucket's copy.
+        {{"--wrong-checksum", "S1B_OPER_AUX_POEORB_OPOD_20190529"}, true, 0, 1, 6, 7, "everything in scope"},
         {{"--down", "odata"}, true, 0, 5, 6, 0, "everything in scope"},
         {{"--down", "adf"}, true, 0, 0, 0, 11, "everything in scope"},
         {{"--reject-login"}, true, 0, 5, 6, 0, "everything in scope"},
@@ -210,6 +217,10 @@ TEST_F(AuxFetchRun, ASourceThatIsDownOrRefusesHandsOverToTheNext) {
         if (!c.account) {
             EXPECT_TRUE(hub().requests("openid-connect").empty());
             EXPECT_TRUE(hub().requests("/odata/").empty());
+        }
+        if (c.status == 0) {
+            EXPECT_EQ(counts(), kExpectedCounts) << label;
+            EXPECT_EQ(readFile(folder(2) / kReprocessed).substr(0, 5), "<?xml") << label;  // never its zip
         }
         if (c.status == 5) {
             EXPECT_NE(result.output.find("MISSING AUX_CAL for " + kProducts.substr(0, 67)), std::string::npos);
