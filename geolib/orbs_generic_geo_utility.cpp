@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "orbs_core_generic_utility.h"
@@ -41,42 +42,89 @@ const YDF_MAP& geographicSystem() {
     return *system;
 }
 
-// The bounds of a set of points; true when, in degrees, they lie across
-// the antimeridian (a longitude span above 180 degrees).  Then the image
-// covers the longitudes from its westernmost point east of the antimeridian
-// to its easternmost point west of it, the eastern bound given beyond 180:
-// the footprint rule (a negative western bound becomes the eastern one plus
-// 360) applied to the two sides of the antimeridian rather than to the
-// extremes of the set, which a sampled border places on the antimeridian
-// itself.
-bool boundsOf(const std::vector<double>& x, const std::vector<double>& y, bool degrees, CMapRectangle& r) {
-    const auto [west, east] = std::minmax_element(x.begin(), x.end());
-    const auto [south, north] = std::minmax_element(y.begin(), y.end());
-    r = {*west, *north, *east, *south};
-    if (!degrees || r.east - r.west <= 180.0) return false;
-    double westOfSide = 180.0;  // smallest non-negative longitude
-    double eastOfSide = -180.0;  // largest negative longitude
-    for (double lon : x) {
-        if (lon >= 0.0) westOfSide = std::min(westOfSide, lon);
-        else eastOfSide = std::max(eastOfSide, lon);
+// A point of a closed border at parameter u, one unit per edge (the first
+// line or northern edge, the last pixel or eastern edge, the last line or
+// southern edge, the first pixel or western edge), in the output system;
+// false when it has none.
+using BorderPoint = std::function<bool(double u, double& x, double& y)>;
+
+// The position (s across, t down, both in [0, 1]) of border parameter u.
+void onUnitSquare(double u, double& s, double& t) {
+    u = std::fmod(u, 4.0);
+    if (u < 0.0) u += 4.0;
+    const int edge = std::min(static_cast<int>(u), 3);
+    const double f = u - edge;
+    const double positions[4][2] = {{f, 0.0}, {1.0, f}, {1.0 - f, 1.0}, {0.0, 1.0 - f}};
+    s = positions[edge][0];
+    t = positions[edge][1];
+}
+
+// Golden-section steps of the refinement of an extreme: they shrink the
+// interval between the samples around it 2 000 times, which leaves the
+// bound within a millionth of the chord's sagitta of the true one.
+constexpr int kRefinementSteps = 16;
+
+// The largest value of f over [a, b], starting from its value `best` at
+// the middle sample; f is smooth there, with a single peak.
+double refinedMaximum(const std::function<double(double)>& f, double a, double b, double best) {
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    double c = b - ratio * (b - a), d = a + ratio * (b - a);
+    double fc = f(c), fd = f(d);
+    for (int i = 0; i < kRefinementSteps; ++i) {
+        best = std::max({best, fc, fd});
+        if (fc > fd) {
+            b = d, d = c, fd = fc;
+            c = b - ratio * (b - a), fc = f(c);
+        } else {
+            a = c, c = d, fc = fd;
+            d = a + ratio * (b - a), fd = f(d);
+        }
     }
-    r.west = westOfSide;
-    r.east = eastOfSide + 360.0;
+    return std::max({best, fc, fd});
+}
+
+// The bounds of a closed border: sampled with `perEdge` points per edge
+// (corners included), then each extreme refined between the samples beside
+// it, since a straight edge in one system is a curve in another whose
+// extreme may lie between two samples.  In degrees (`degrees`), a border
+// spanning more than 180 degrees of longitude lies across the antimeridian
+// (`across` set): its longitudes west of it count + 360, so that the
+// eastern bound lies beyond 180.  This is the footprint rule (a negative
+// western bound becomes the eastern one plus 360) applied to the two sides
+// of the antimeridian rather than to the extremes of the border, which a
+// sampled border places on the antimeridian itself.  False when a sample
+// has no position.
+bool boundsOfBorder(const BorderPoint& point, int perEdge, bool degrees, CMapRectangle& r, bool& across) {
+    const int segments = std::max(perEdge, 2) - 1;
+    const int count = 4 * segments;
+    std::vector<double> x(static_cast<std::size_t>(count)), y(x.size());
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        if (!point(static_cast<double>(k) / segments, x[k], y[k])) return false;
+    }
+    const auto [lowest, highest] = std::minmax_element(x.begin(), x.end());
+    across = degrees && *highest - *lowest > 180.0;
+    const auto unwrapped = [across](double lon) { return across && lon < 0.0 ? lon + 360.0 : lon; };
+    for (double& lon : x) lon = unwrapped(lon);
+
+    // West, east, south, north: the coordinate and the sign that makes the
+    // bound a maximum.
+    const std::pair<bool, double> extremes[4] = {{true, -1.0}, {true, 1.0}, {false, -1.0}, {false, 1.0}};
+    double bound[4];
+    for (int e = 0; e < 4; ++e) {
+        const auto [useX, sign] = extremes[e];
+        const std::vector<double>& values = useX ? x : y;
+        const auto at = std::max_element(values.begin(), values.end(),
+                                         [sign = sign](double a, double b) { return sign * a < sign * b; });
+        const double u = static_cast<double>(at - values.begin()) / segments;
+        const auto f = [&point, &unwrapped, useX = useX, sign = sign](double v) {
+            double px = 0.0, py = 0.0;
+            if (!point(v, px, py)) return -HUGE_VAL;
+            return sign * (useX ? unwrapped(px) : py);
+        };
+        bound[e] = sign * refinedMaximum(f, u - 1.0 / segments, u + 1.0 / segments, sign * *at);
+    }
+    r = {bound[0], bound[3], bound[1], bound[2]};
     return true;
-}
-
-bool allFinite(const std::vector<double>& values) {
-    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
-}
-
-// Points along the border of a rectangle, each corner once.
-void rectangleBorder(const CMapRectangle& r, int pointsPerEdge, std::vector<double>& x, std::vector<double>& y) {
-    const int n = std::max(pointsPerEdge, 2) - 1;
-    for (int k = 0; k < n; ++k) {
-        const double t = static_cast<double>(k) / n;
-        x.insert(x.end(), {r.west + t * (r.east - r.west), r.east, r.east - t * (r.east - r.west), r.west});
-        y.insert(y.end(), {r.north, r.north - t * (r.north - r.south), r.south, r.south + t * (r.north - r.south)});
-    }
 }
 
 }  // namespace
@@ -267,31 +315,48 @@ void CCommonGrid::footprintOfImages(const std::vector<std::string>& images, cons
 
 int forbsLocateImageBounds(const CSectionDataGroup& header, const YDF_MAP& output, CImageBounds& bounds,
                            NORBS_ERRORS_CODE::CNorvikErrorCode& error) {
-    CSceneFootprint footprint;
-    if (locateSceneFootprint(header, CORBS_FOOTPRINT_POINTS_PER_EDGE, footprint, error) == 0) return 0;
-    const std::size_t n = footprint.border.size();
-    std::vector<double> x(n), y(n), z(n, 0.0);
-    for (std::size_t i = 0; i < n; ++i) {
-        x[i] = footprint.border[i].longitude;
-        y[i] = footprint.border[i].latitude;
+    CSceneLocator locator;
+    CSceneFootprint corners;
+    if (locator.init(header) == 0 || locator.footprint(2, corners) == 0) {
+        error.set(locator.get_error_code(), locator.get_error_source_name(), locator.get_error_other_info(),
+                  locator.get_error_source_line());
+        return 0;
     }
     CMapTransform transform;
     transform.setInput(geographicSystem());
     transform.setOutput(output);
-    if (!transform.transform(x.data(), y.data(), z.data(), x.data(), y.data(), z.data(), n) || !allFinite(x) ||
-        !allFinite(y)) {
-        error.set(ORBS_EC_MAP_INFO, CORBS_GEO_UTILITY_SOURCE,
-                  "the image border has no position in the system " + output.mState, __LINE__);
+    const double lastLine = locator.getLines() - 1;
+    const double lastPixel = locator.getPixels() - 1;
+    bool outside = false;
+    const BorderPoint point = [&](double u, double& x, double& y) {
+        double s = 0.0, t = 0.0;
+        onUnitSquare(u, s, t);
+        CGeoPoint ground;
+        if (!locator.locate(t * lastLine, s * lastPixel, ground)) return false;
+        x = ground.longitude;
+        y = ground.latitude;
+        double z = 0.0;
+        if (transform.transform(&x, &y, &z, &x, &y, &z, 1) && std::isfinite(x) && std::isfinite(y)) return true;
+        outside = true;
+        return false;
+    };
+    CMapRectangle r;
+    if (!boundsOfBorder(point, CORBS_FOOTPRINT_POINTS_PER_EDGE, output.isGeographic(), r, bounds.acrossAntimeridian)) {
+        if (outside) {
+            error.set(ORBS_EC_MAP_INFO, CORBS_GEO_UTILITY_SOURCE,
+                      "the image border has no position in the system " + output.mState, __LINE__);
+        } else {
+            error.set(locator.get_error_code(), locator.get_error_source_name(), locator.get_error_other_info(),
+                      locator.get_error_source_line());
+        }
         return 0;
     }
-    CMapRectangle r;
-    bounds.acrossAntimeridian = boundsOf(x, y, output.isGeographic(), r);
     bounds.west = r.west;
     bounds.east = r.east;
     bounds.south = r.south;
     bounds.north = r.north;
-    bounds.start = footprint.start;
-    bounds.stop = footprint.stop;
+    bounds.start = corners.start;
+    bounds.stop = corners.stop;
     return 1;
 }
 
@@ -336,20 +401,24 @@ CMapRectangle forbsRectangleToDegrees(const YDF_MAP& system, const CMapRectangle
     if (system.isGeographic()) return rectangle;
     const CMapRectangle r{std::min(rectangle.west, rectangle.east), std::max(rectangle.north, rectangle.south),
                           std::max(rectangle.west, rectangle.east), std::min(rectangle.north, rectangle.south)};
-    std::vector<double> x, y;
-    rectangleBorder(r, CORBS_RECTANGLE_POINTS_PER_EDGE, x, y);
-    std::vector<double> z(x.size(), 0.0);
     CMapTransform toDegrees;
     toDegrees.setInput(system);
     toDegrees.setOutput(geographicSystem());
-    if (!toDegrees.transform(x.data(), y.data(), z.data(), x.data(), y.data(), z.data(), x.size()) || !allFinite(x) ||
-        !allFinite(y)) {
+    const BorderPoint point = [&](double u, double& x, double& y) {
+        double s = 0.0, t = 0.0;
+        onUnitSquare(u, s, t);
+        x = r.west + s * (r.east - r.west);
+        y = r.north - t * (r.north - r.south);
+        double z = 0.0;
+        return toDegrees.transform(&x, &y, &z, &x, &y, &z, 1) && std::isfinite(x) && std::isfinite(y);
+    };
+    CMapRectangle degrees;
+    bool across = false;
+    if (!boundsOfBorder(point, CORBS_RECTANGLE_POINTS_PER_EDGE, true, degrees, across)) {
         raiseError(ORBS_EC_MAP_INFO, CORBS_GEO_UTILITY_SOURCE, __LINE__,
                    "the rectangle has points without geographic position in the system " + system.mState);
     }
-    CMapRectangle degrees;
-    boundsOf(x, y, true, degrees);
-    // A pole inside the rectangle is the northern (southern) bound, and the
+    // A pole inside the rectangle is its northern (southern) bound, and the
     // rectangle then spans every longitude; its border cannot tell.
     CMapTransform toMap;
     toMap.setInput(geographicSystem());

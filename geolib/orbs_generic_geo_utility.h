@@ -24,11 +24,11 @@ constexpr int ORBS_EC_IMAGE_LIST_EMPTY = 70018;
 // the others.
 constexpr double CORBS_GEOGRAPHIC_GRID_SIZE = 0.00016666;
 constexpr double CORBS_MAP_GRID_SIZE = 20.0;
-// Points located on each edge of an image border (corners included): the
-// edges of a scene are curves on the map, and 16 points keep the chords
-// within centimetres of them over a 250 km swath.
+// Points located on each edge of an image border (corners included), and
+// on each edge of a rectangle carried to another system.  The edges are
+// curves in the output system: each extreme of the samples is then refined
+// between the samples beside it, so that the bounds hold the curved edges.
 constexpr int CORBS_FOOTPRINT_POINTS_PER_EDGE = 16;
-// Points on each edge of a rectangle carried to another system.
 constexpr int CORBS_RECTANGLE_POINTS_PER_EDGE = 64;
 
 // A rectangle snapped to grid sizes: the footprint of one or several images.
@@ -101,8 +101,9 @@ struct CImageBounds {
 
 // The bounds of the image in radar geometry (or with a rational polynomial
 // model) described by `header` in the output system: its border located
-// with CORBS_FOOTPRINT_POINTS_PER_EDGE points per edge and carried through
-// CMapTransform.  1, or 0 with the error items in `error`.
+// with CORBS_FOOTPRINT_POINTS_PER_EDGE points per edge, carried through
+// CMapTransform, each extreme refined.  1, or 0 with the error items in
+// `error`.
 int forbsLocateImageBounds(const CSectionDataGroup& header, const YDF_MAP& output, CImageBounds& bounds,
                            NORBS_ERRORS_CODE::CNorvikErrorCode& error);
 
@@ -141,9 +142,9 @@ struct CImageListBox {
 CImageListBox forbsImageListBox(const std::vector<std::string>& images);
 
 // The bounds in degrees ("GEO-GLOBAL") of a rectangle given in a map
-// system: its border, CORBS_RECTANGLE_POINTS_PER_EDGE points per edge
-// (not only the corners: straight map edges are curves in degrees), carried
-// to "GEO-GLOBAL" and bounded.  A rectangle holding a pole reaches it, over
+// system: its border, CORBS_RECTANGLE_POINTS_PER_EDGE points per edge and
+// each extreme refined (not only the corners: straight map edges are
+// curves in degrees), carried to "GEO-GLOBAL" and bounded.  A rectangle holding a pole reaches it, over
 // every longitude; one across the antimeridian has its eastern bound beyond
 // 180.  A rectangle in a geographic system comes back unchanged.  Used by
 // the product search for a geocoded first image in a projected system (the
