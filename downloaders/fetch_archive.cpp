@@ -1,6 +1,9 @@
 // Safe extraction on the runtime's zip reader.
 #include "fetch_archive.h"
 
+#include <fcntl.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -26,9 +29,32 @@ std::string unsafeName(const OrbsArchive::Entry& entry) {
     return {};
 }
 
+bool below(const std::string& name, const std::string& top) {
+    return name == top || name.rfind(top + "/", 0) == 0;
+}
+
 }  // namespace
 
-ExtractionResult extractArchive(const std::string& archivePath, const std::string& destination) {
+std::string replaceAtomically(const std::string& source, const std::string& target) {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(target))) {
+        fs::rename(source, target, error);
+        return error ? "cannot move " + source + " to " + target + ": " + error.message() : std::string();
+    }
+    // Exchanged in one step (a folder cannot be renamed over another one);
+    // the old one, now at `source`, goes afterwards.
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        fs::remove_all(source, error);
+        return {};
+    }
+    if (fs::is_directory(fs::symlink_status(target)))
+        return "cannot replace " + target + ": " + std::error_code(errno, std::generic_category()).message();
+    fs::rename(source, target, error);  // a file: rename replaces it in one step
+    return error ? "cannot replace " + target + ": " + error.message() : std::string();
+}
+
+ExtractionResult extractArchive(const std::string& archivePath, const std::string& destination,
+                                const ExtractionOptions& options) {
     ExtractionResult result;
     OrbsArchive archive(archivePath);
     if (!archive.load()) {
@@ -36,7 +62,9 @@ ExtractionResult extractArchive(const std::string& archivePath, const std::strin
         return result;
     }
     for (unsigned i = 0; i < archive.getNrOfEntries(); ++i) {
-        const std::string why = unsafeName(archive.at(i));
+        std::string why = unsafeName(archive.at(i));
+        if (why.empty() && !options.onlyBelow.empty() && !below(archive.at(i).getFilename(), options.onlyBelow))
+            why = "lies outside " + options.onlyBelow;
         if (!why.empty()) {
             result.error = "refused " + archivePath + ": member '" + archive.at(i).getFilename() + "' " + why;
             return result;
@@ -62,12 +90,11 @@ ExtractionResult extractArchive(const std::string& archivePath, const std::strin
     for (const std::string& top : tops) {
         if (!result.error.empty()) break;
         const fs::path target = fs::path(destination) / top;
-        if (fs::exists(fs::symlink_status(target))) {
+        if (!options.replace && fs::exists(fs::symlink_status(target))) {
             result.error = target.string() + " already exists; it was left as it is";
         } else {
-            fs::rename(staging / top, target, error);
-            if (error) result.error = "cannot move " + target.string() + " into place: " + error.message();
-            else result.created.push_back(top);
+            result.error = replaceAtomically((staging / top).string(), target.string());
+            if (result.error.empty()) result.created.push_back(top);
         }
     }
     fs::remove_all(staging, error);

@@ -61,10 +61,20 @@ std::optional<Credentials> netrcCredentials(const std::string& netrcPath, const 
     return match ? match : fallback;
 }
 
+Credentials readCredentials(const CParameterFile& parameters, const std::string& section, const std::string& loginUrl) {
+    Credentials credentials{parameters.text(section, "username", ""), parameters.text(section, "password", "")};
+    if (credentials.empty()) {
+        if (const auto origin = originOf(loginUrl))
+            if (auto entry = netrcCredentials(defaultNetrcPath(), origin->host)) credentials = *entry;
+    }
+    return credentials;
+}
+
 CTokenSession::CTokenSession(std::set<Origin> trusted, std::string tokenUrl, std::string clientId,
-                             Credentials credentials, HttpSettings settings)
+                             Credentials credentials, HttpSettings settings, std::string credentialsSource)
     : CAuthorizer(std::move(trusted)), mTokenUrl(std::move(tokenUrl)), mClientId(std::move(clientId)),
-      mCredentials(std::move(credentials)), mSettings(std::move(settings)) {}
+      mCredentials(std::move(credentials)), mSettings(std::move(settings)),
+      mCredentialsSource(std::move(credentialsSource)) {}
 
 bool CTokenSession::grant(const std::string& form, bool passwordGrant) {
     // Its own client without an authorizer: the form carries the secrets,
@@ -78,8 +88,8 @@ bool CTokenSession::grant(const std::string& form, bool passwordGrant) {
     if (reply.status != 200) {
         if (!passwordGrant) return false;  // an expired refresh token: log in again
         throw CFetchFailure(Outcome::kAuthenticationRefused,
-                            "The hub refused the login (HTTP " + std::to_string(reply.status) +
-                                "): check username and password of ORBSNT_USER_SCIHUB or ~/.netrc");
+                            "The hub refused the login (HTTP " + std::to_string(reply.status) + "): check " +
+                                mCredentialsSource + " or ~/.netrc");
     }
     const auto json = nlohmann::json::parse(reply.body, nullptr, false);
     if (!json.is_object() || !json.contains("access_token") || !json["access_token"].is_string())
@@ -101,9 +111,8 @@ bool CTokenSession::grant(const std::string& form, bool passwordGrant) {
 
 void CTokenSession::login() {
     if (mCredentials.empty())
-        throw CFetchFailure(Outcome::kBadArguments,
-                            "No hub credentials: fill ORBSNT_USER_SCIHUB username and password, or add the token "
-                            "endpoint's host to ~/.netrc");
+        throw CFetchFailure(Outcome::kBadArguments, "No hub credentials: fill " + mCredentialsSource +
+                                                        ", or add the token endpoint's host to ~/.netrc");
     ++mLogins;
     grant("grant_type=password&username=" + urlEncode(mCredentials.user) +
               "&password=" + urlEncode(mCredentials.password),

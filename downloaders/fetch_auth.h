@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fetch_http.h"
+#include "fetch_parameters.h"
 
 namespace NORBS_FETCH {
 
@@ -21,6 +22,9 @@ struct Credentials {
 std::optional<Credentials> netrcCredentials(const std::string& netrcPath, const std::string& host);
 // $NETRC, else ~/.netrc.
 std::string defaultNetrcPath();
+// The fields `username` and `password` of `section`; when both are empty,
+// the netrc entry of the host of `loginUrl`.
+Credentials readCredentials(const CParameterFile& parameters, const std::string& section, const std::string& loginUrl);
 
 // One login for the whole run: a password grant at the start, then the
 // refresh token before the access token expires, and a new password grant
@@ -28,8 +32,10 @@ std::string defaultNetrcPath();
 // opens a session per file, and hubs ban accounts that open too many.)
 class CTokenSession : public CAuthorizer {
 public:
+    // `credentialsSource` tells the user where the account comes from, in
+    // the messages of a refused or impossible login.
     CTokenSession(std::set<Origin> trusted, std::string tokenUrl, std::string clientId, Credentials credentials,
-                  HttpSettings settings);
+                  HttpSettings settings, std::string credentialsSource = "ORBSNT_USER_SCIHUB username and password");
     bool renew() override;
     int logins() const { return mLogins; }
 
@@ -46,6 +52,7 @@ private:
     std::string mClientId;
     Credentials mCredentials;
     HttpSettings mSettings;
+    std::string mCredentialsSource;
     std::string mAccessToken;
     std::string mRefreshToken;
     Clock::time_point mFreshUntil{};

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -57,6 +58,20 @@ bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> l
         if (got < want) return !length && !std::ferror(file.get());
     }
     return true;
+}
+
+std::uint64_t fileSize(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+std::string verificationMismatch(std::uint64_t announcedSize, const std::string& announcedMd5, std::uint64_t size,
+                                 const std::string& md5) {
+    if (announcedSize > 0 && size != announcedSize)
+        return "size " + std::to_string(size) + " instead of " + std::to_string(announcedSize);
+    if (!announcedMd5.empty() && md5 != announcedMd5) return "MD5 " + md5 + " instead of " + announcedMd5;
+    return {};
 }
 
 }  // namespace NORBS_FETCH

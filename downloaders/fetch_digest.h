@@ -33,4 +33,12 @@ private:
 // `md5`; false when the file cannot be read that far.
 bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> length = std::nullopt);
 
+// Size of a file; 0 when it cannot be read.
+std::uint64_t fileSize(const std::string& path);
+// Why a file of `size` bytes hashed to `md5` is not the one announced
+// (size, then MD5; a 0 size or an empty MD5 announced is not checked);
+// empty when it is.
+std::string verificationMismatch(std::uint64_t announcedSize, const std::string& announcedMd5, std::uint64_t size,
+                                 const std::string& md5);
+
 }  // namespace NORBS_FETCH

@@ -136,6 +136,24 @@ CBasicAuthorizer::CBasicAuthorizer(std::set<Origin> trusted, const std::string& 
     mHeader = "Authorization: Basic " + encoded;
 }
 
+std::string excerpt(const std::string& body) {
+    std::string text = body.substr(0, body.find('\n'));
+    return text.size() > 300 ? text.substr(0, 300) + "..." : text;
+}
+
+void checkReply(const HttpReply& reply, const std::string& service) {
+    if (reply.status == 200) return;
+    if (reply.status == 0) throw CFetchFailure(Outcome::kUnreachable, service + " does not answer: " + reply.error);
+    if (reply.status >= 500)
+        throw CFetchFailure(Outcome::kUnreachable,
+                            service + " fails (HTTP " + std::to_string(reply.status) + "): " + excerpt(reply.body));
+    if (reply.status == 401 || reply.status == 403)
+        throw CFetchFailure(Outcome::kAuthenticationRefused,
+                            service + " refused the search (HTTP " + std::to_string(reply.status) + ")");
+    throw CFetchFailure(Outcome::kQueryRefused,
+                        service + " refused the query (HTTP " + std::to_string(reply.status) + "): " + excerpt(reply.body));
+}
+
 void applyCommonOptions(CURL* handle, const HttpSettings& settings) {
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
@@ -145,7 +163,7 @@ void applyCommonOptions(CURL* handle, const HttpSettings& settings) {
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!settings.caBundle.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, settings.caBundle.c_str());
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, "HubFetch/1 (Orbiscan)");
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, settings.userAgent.c_str());
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
 }
 

@@ -36,6 +36,7 @@ struct HttpSettings {
     long connectTimeoutSeconds = 30;
     long stallSeconds = 120;         // a transfer that moves nothing this long is cut and retried
     int maxRedirects = 10;
+    std::string userAgent = "HubFetch/1 (Orbiscan)";
 };
 
 // How long to wait before attempt `attempt` + 1: exponential backoff with
@@ -94,6 +95,13 @@ struct HttpReply {
     std::string url;           // the URL that gave the final answer
     std::map<std::string, std::string> headers;  // lower-case names
 };
+
+// Throws for an answer that is not a page of results from `service` (a
+// text such as "The hub https://..."): kUnreachable for no answer or 5xx,
+// kAuthenticationRefused for 401 and 403, kQueryRefused otherwise.
+void checkReply(const HttpReply& reply, const std::string& service);
+// A server's answer in a message: its first line, shortened.
+std::string excerpt(const std::string& body);
 
 // Common options of every easy handle: TLS, timeouts, proxies from the
 // environment (libcurl's own handling), no automatic redirects.

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "fetch_failure.h"
+#include "fetch_http.h"
 #include "orbs_description_section.h"
 #include "orbs_description_xml.h"
 
@@ -51,6 +52,16 @@ long CParameterFile::number(const std::string& section, const std::string& field
         throw CFetchFailure(Outcome::kBadArguments, section + "." + field + " must be a whole number of at least " +
                                                         std::to_string(minimum) + ", not '" + *found + "'");
     return number;
+}
+
+std::string CParameterFile::url(const std::string& section, const std::string& field,
+                                const std::string& fallback) const {
+    std::string url = text(section, field, fallback);
+    while (!url.empty() && url.back() == '/') url.pop_back();
+    const auto origin = originOf(url);
+    if (!origin || (origin->scheme != "https" && origin->scheme != "http"))
+        throw CFetchFailure(Outcome::kBadArguments, section + "." + field + " is not an http(s) URL: '" + url + "'");
+    return url;
 }
 
 }  // namespace NORBS_FETCH

@@ -23,6 +23,9 @@ public:
     // A whole number >= `minimum`; `fallback` when unset; throws
     // CFetchFailure(kBadArguments) naming the field when it is not one.
     long number(const std::string& section, const std::string& field, long fallback, long minimum) const;
+    // An http(s) URL without trailing "/", `fallback` when unset; throws
+    // CFetchFailure(kBadArguments) naming the field when it is not one.
+    std::string url(const std::string& section, const std::string& field, const std::string& fallback) const;
 
 private:
     std::map<std::string, std::string> mValues;  // "SECTION.field" -> text

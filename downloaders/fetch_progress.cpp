@@ -1,6 +1,7 @@
 // Progress file and live terminal display.
 #include "fetch_progress.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,7 +54,19 @@ std::string formatBytes(std::uint64_t bytes) {
     return text;
 }
 
-CProgressFile::CProgressFile(std::string path) : mPath(std::move(path)) {}
+CProgressFile::CProgressFile(std::string path, bool create) : mPath(std::move(path)), mCreate(create) {}
+
+bool CProgressFile::write(const std::string& content) const {
+    const int fd = ::open(mPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | (mCreate ? O_CREAT : 0), 0644);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::close(fd) == 0 && done == content.size();
+}
 
 bool CProgressFile::readStop() {
     std::ifstream in(mPath);
@@ -77,9 +90,7 @@ void CProgressFile::report(int percent, const std::string& step) {
     // Looked at just before writing, so that a request made since the last
     // check is not written over.
     if ((mStop = readStop())) return;
-    std::ofstream out(mPath, std::ios::trunc);
-    out << content;
-    if (out.flush()) mLastWritten = content;
+    if (write(content)) mLastWritten = content;
     mLastPercent = std::clamp(percent, 0, 100);
 }
 

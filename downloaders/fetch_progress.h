@@ -12,8 +12,10 @@ namespace NORBS_FETCH {
 
 class CProgressFile {
 public:
-    // An empty path: no file, never a stop request.
-    explicit CProgressFile(std::string path);
+    // An empty path: no file, never a stop request.  Without `create` the
+    // file is only written while it exists (a file that its owner removed
+    // at the end of its run is not brought back).
+    explicit CProgressFile(std::string path, bool create = true);
 
     // True once line 1 of the file reads 101; the file is looked at no more
     // than twice a second, and a stop request once seen stays.
@@ -28,8 +30,10 @@ public:
 
 private:
     bool readStop();
+    bool write(const std::string& content) const;
 
     std::string mPath;
+    bool mCreate;
     bool mStop = false;
     std::chrono::steady_clock::time_point mLastCheck{};
     std::string mLastWritten;

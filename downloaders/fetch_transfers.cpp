@@ -28,12 +28,6 @@ Clock::time_point after(double seconds) {
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
-std::uint64_t sizeOnDisk(const std::string& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
 }  // namespace
 
 struct CTransferEngine::Transfer {
@@ -145,7 +139,7 @@ void CTransferEngine::start(std::unique_ptr<Transfer> t) {
     const std::string& path = t->job.partialPath;
     if (!t->measured) {
         // Resume: the bytes already on disk are not fetched again.
-        t->offset = sizeOnDisk(path);
+        t->offset = fileSize(path);
         if (t->job.expectedSize > 0 && t->offset > t->job.expectedSize) {
             std::filesystem::resize_file(path, 0);
             t->offset = 0;

@@ -16,6 +16,7 @@ namespace NORBS_HUB {
 using NORBS_FETCH::CFetchFailure;
 using NORBS_FETCH::HttpReply;
 using NORBS_FETCH::Outcome;
+using NORBS_FETCH::excerpt;
 using NORBS_FETCH::urlEncode;
 using json = nlohmann::json;
 
@@ -24,27 +25,6 @@ namespace {
 constexpr int kODataPageSize = 1000;   // the catalogue's largest $top
 constexpr int kODataMaxSkip = 10000;   // the catalogue's largest $skip
 constexpr int kDhusPageSize = 100;     // the legacy hubs' largest rows
-
-// A hub's answer in a message: its first line, shortened.
-std::string excerpt(const std::string& body) {
-    std::string text = body.substr(0, body.find('\n'));
-    return text.size() > 300 ? text.substr(0, 300) + "..." : text;
-}
-
-// Throws for an answer that is not a page of results.
-void checkSearchReply(const HttpReply& reply, const std::string& hub) {
-    if (reply.status == 200) return;
-    if (reply.status == 0)
-        throw CFetchFailure(Outcome::kUnreachable, "The hub " + hub + " does not answer: " + reply.error);
-    if (reply.status >= 500)
-        throw CFetchFailure(Outcome::kUnreachable,
-                            "The hub " + hub + " fails (HTTP " + std::to_string(reply.status) + "): " + excerpt(reply.body));
-    if (reply.status == 401 || reply.status == 403)
-        throw CFetchFailure(Outcome::kAuthenticationRefused,
-                            "The hub refused the search (HTTP " + std::to_string(reply.status) + ")");
-    throw CFetchFailure(Outcome::kQueryRefused,
-                        "The hub refused the query (HTTP " + std::to_string(reply.status) + "): " + excerpt(reply.body));
-}
 
 Ring ringFromJson(const json& points) {
     Ring ring;
@@ -163,6 +143,13 @@ Product productFromOData(const std::string& productJson, const std::string& down
         }
     }
     p.blake3Only = blake3 && p.md5.empty();
+    if (item.contains("Attributes") && item["Attributes"].is_array()) {
+        for (const auto& attribute : item["Attributes"]) {
+            if (!attribute.is_object() || !attribute.contains("Value")) continue;
+            const json& value = attribute["Value"];
+            p.attributes[attribute.value("Name", "")] = value.is_string() ? value.get<std::string>() : value.dump();
+        }
+    }
     p.downloadUrl = downloadRoot + "/odata/v1/Products(" + p.id + ")/$value";
     return p;
 }
@@ -193,7 +180,7 @@ std::vector<Product> searchOData(NORBS_FETCH::CHttpClient& client, const std::st
             newSinceRestart = false;
             continue;
         }
-        checkSearchReply(reply, catalogueRoot);
+        NORBS_FETCH::checkReply(reply, "The hub " + catalogueRoot);
         const json page = json::parse(reply.body, nullptr, false);
         if (!page.is_object() || !page.contains("value") || !page["value"].is_array())
             throw CFetchFailure(Outcome::kUnreachable, "The hub's answer is not a page of products: " + excerpt(reply.body));
@@ -219,7 +206,7 @@ std::vector<Product> searchDhus(NORBS_FETCH::CHttpClient& client, const std::str
         const std::string url = root + "/search?q=" + urlEncode(query) + "&start=" + std::to_string(start) +
                                 "&rows=" + std::to_string(kDhusPageSize);
         const HttpReply reply = client.send({"GET", url, "", true});
-        checkSearchReply(reply, root);
+        NORBS_FETCH::checkReply(reply, "The hub " + root);
         FeedReader reader;
         reader.root = root;
         std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr), XML_ParserFree);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct Product {
     bool blake3Only = false;   // the hub gives a BLAKE3 value and no MD5
     std::string downloadUrl;
     std::string checksumUrl;   // legacy hubs: the MD5 is fetched from here before the download
+    std::map<std::string, std::string> attributes;  // OData attributes by name, values as text
 };
 
 // The name without a ".SAFE" ending.

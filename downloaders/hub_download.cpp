@@ -22,18 +22,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::uint64_t fileSize(const std::string& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    return error ? 0 : size;
-}
+using NORBS_FETCH::fileSize;
 
 // Why a file is not the product (size, then MD5); empty when it is.
 std::string mismatch(const Product& product, std::uint64_t size, const std::string& md5) {
-    if (product.size > 0 && size != product.size)
-        return "size " + std::to_string(size) + " instead of " + std::to_string(product.size);
-    if (!product.md5.empty() && md5 != product.md5) return "MD5 " + md5 + " instead of " + product.md5;
-    return {};
+    return NORBS_FETCH::verificationMismatch(product.size, product.md5, size, md5);
 }
 
 std::string verifiedBy(const Product& product) {

@@ -1,8 +1,6 @@
 // HubFetch: searches a Sentinel product hub with the query of the product
 // search command and downloads what it finds.
 //   HubFetch [-p] [-u UNZ] [-d] [-w] -c PAR -f PROG QUERY
-#include <curl/curl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,12 +11,12 @@
 
 #include "fetch_auth.h"
 #include "fetch_failure.h"
+#include "fetch_program.h"
 #include "fetch_progress.h"
 #include "hub_catalogue.h"
 #include "hub_download.h"
 #include "hub_preview.h"
 #include "hub_settings.h"
-#include "orbs_file.h"
 
 namespace {
 
@@ -32,8 +30,6 @@ constexpr const char* kUsage =
     "  -d  delete each archive once extracted\n"
     "  -w  wait for Enter before ending (when run in a window that closes at the end)\n"
     "Hub addresses and account come from the parameter file, never from the command line.\n";
-// How long -w waits for Enter before the window closes anyway.
-constexpr double kCloseWaitSeconds = 600;
 
 struct Arguments {
     bool preview = false;
@@ -56,9 +52,7 @@ Arguments parseArguments(int argc, char** argv) {
         case 'w': a.waitForEnter = true; break;
         case 'c': a.parameters = optarg; break;
         case 'f': a.progress = optarg; break;
-        default:
-            throw CFetchFailure(Outcome::kBadArguments, std::string("Unknown option or missing value: -") +
-                                                            static_cast<char>(optopt));
+        default: throw unknownOption(optopt);
         }
     }
     if (a.parameters.empty() || a.progress.empty() || optind != argc - 1)
@@ -137,48 +131,13 @@ Outcome runHubFetch(const Arguments& args, CProgressFile& progress, CTerminalDis
     return complete ? Outcome::kDone : Outcome::kSomeFailed;
 }
 
-// -w: the window closes when HubFetch ends, so the user gets time to read.
-void waitForEnter() {
-    if (::isatty(STDIN_FILENO) != 1) return;
-    const double seconds = kCloseWaitSeconds * pauseScale();
-    std::cout << "Press Enter to close this window (it closes by itself in " << static_cast<int>(seconds)
-              << " s)." << std::endl;
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&input, 1, static_cast<int>(seconds * 1000)) > 0) {
-        std::string line;
-        std::getline(std::cin, line);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    Outcome outcome = Outcome::kDone;
-    bool waitAtEnd = false;
-    {
-        CTerminalDisplay display;
-        std::optional<CProgressFile> progress;
-        try {
-            const Arguments args = parseArguments(argc, argv);
-            waitAtEnd = args.waitForEnter;
-            progress.emplace(args.progress);
-            outcome = runHubFetch(args, *progress, display);
-        } catch (const CFetchFailure& failure) {
-            outcome = failure.outcome();
-            display.clear();
-            if (outcome == Outcome::kBadArguments && !progress) std::cerr << kUsage;
-            // After a stop request the 101 stays in the progress file.
-            if (progress && outcome != Outcome::kStopped) progress->step(std::string("HubFetch failed: ") + failure.what());
-            std::cerr << "HubFetch: " << failure.what() << std::endl;
-        } catch (const std::exception& failure) {
-            outcome = Outcome::kInternal;
-            display.clear();
-            if (progress) progress->step(std::string("HubFetch failed: ") + failure.what());
-            std::cerr << "HubFetch: unexpected failure: " << failure.what() << std::endl;
-        }
-    }
-    if (waitAtEnd) waitForEnter();
-    curl_global_cleanup();
-    return exitStatus(outcome);
+    return runProgram("HubFetch", kUsage, [&](ProgramRun& run) {
+        const Arguments args = parseArguments(argc, argv);
+        run.waitAtEnd = args.waitForEnter;
+        run.progress.emplace(args.progress);
+        return runHubFetch(args, *run.progress, run.display);
+    });
 }

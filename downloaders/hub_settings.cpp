@@ -12,18 +12,8 @@ using NORBS_FETCH::Outcome;
 
 namespace {
 
-std::string withoutTrailingSlash(std::string url) {
-    while (!url.empty() && url.back() == '/') url.pop_back();
-    return url;
-}
-
 std::string checkedUrl(const NORBS_FETCH::CParameterFile& parameters, const char* field, const std::string& fallback) {
-    const std::string url = withoutTrailingSlash(parameters.text(kServiceSection, field, fallback));
-    const auto origin = NORBS_FETCH::originOf(url);
-    if (!origin || (origin->scheme != "https" && origin->scheme != "http"))
-        throw CFetchFailure(Outcome::kBadArguments,
-                            std::string(kServiceSection) + "." + field + " is not an http(s) URL: '" + url + "'");
-    return url;
+    return parameters.url(kServiceSection, field, fallback);
 }
 
 }  // namespace
@@ -56,13 +46,7 @@ HubSettings readHubSettings(const NORBS_FETCH::CParameterFile& parameters) {
     else throw CFetchFailure(Outcome::kBadArguments,
                              std::string(kServiceSection) + ".checksum_mismatch must be fail or warn, not '" + policy + "'");
 
-    s.credentials.user = parameters.text(kUserSection, "username", "");
-    s.credentials.password = parameters.text(kUserSection, "password", "");
-    if (s.credentials.empty()) {
-        const auto origin = NORBS_FETCH::originOf(legacy ? s.serviceUrl : s.identityUrl);
-        if (auto entry = NORBS_FETCH::netrcCredentials(NORBS_FETCH::defaultNetrcPath(), origin->host))
-            s.credentials = *entry;
-    }
+    s.credentials = NORBS_FETCH::readCredentials(parameters, kUserSection, legacy ? s.serviceUrl : s.identityUrl);
     return s;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "fetch_auth.h"
+#include "fetch_dataspace.h"
 #include "fetch_http.h"
 #include "fetch_parameters.h"
 
@@ -33,11 +34,10 @@ struct HubSettings {
 inline constexpr const char* kMainSection = "MAIN_SCI_HUB_GET_CMD";
 inline constexpr const char* kServiceSection = "ORBSNT_SERVICE_SCIHUB";
 inline constexpr const char* kUserSection = "ORBSNT_USER_SCIHUB";
-inline constexpr const char* kDefaultServiceUrl = "https://catalogue.dataspace.copernicus.eu";
-inline constexpr const char* kDefaultIdentityUrl =
-    "https://identity.dataspace.copernicus.eu/auth/realms/CDSE/protocol/openid-connect/token";
-inline constexpr const char* kDefaultDownloadUrl = "https://download.dataspace.copernicus.eu";
-inline constexpr const char* kDefaultClientId = "cdse-public";
+inline constexpr const char* kDefaultServiceUrl = NORBS_FETCH::kDataSpaceCatalogueUrl;
+inline constexpr const char* kDefaultIdentityUrl = NORBS_FETCH::kDataSpaceIdentityUrl;
+inline constexpr const char* kDefaultDownloadUrl = NORBS_FETCH::kDataSpaceDownloadUrl;
+inline constexpr const char* kDefaultClientId = NORBS_FETCH::kDataSpaceClientId;
 
 // Reads the settings; throws CFetchFailure(kBadArguments) naming a bad
 // field.  Credentials come from ORBSNT_USER_SCIHUB, or from the netrc entry

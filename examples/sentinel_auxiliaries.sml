@@ -6,6 +6,10 @@
       <download_method>full_download</download_method>
       <wait_until_finish_flag>OK</wait_until_finish_flag>
    </MAIN_SENTINEL_AUXILIARIES_CMD>
+   <ORBSNT_SERVICE_SENTINELQC>
+      <missions>S1A,S1B</missions>
+      <products_list>S1A_IW_GRDH_1SDV_20190503T051200_20190503T051225_027036_030000_1A2F,S1B_IW_GRDH_1SDV_20190509T051214_20190509T051239_027110_030002_1A31,S1A_IW_GRDH_1SDV_20190515T051207_20190515T051232_027181_030001_1A30,S1A_IW_OCN__2SDV_20190530T051317_20190530T051342_027371_03000B_1A3A</products_list>
+   </ORBSNT_SERVICE_SENTINELQC>
    <GENERAL_PARAMETERS_CMD>
       <doppler_rg_poly_degree>2</doppler_rg_poly_degree>
       <doppler_az_poly_degree>1</doppler_az_poly_degree>

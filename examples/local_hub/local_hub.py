@@ -16,6 +16,10 @@ footprints, dates, orbits and polarisations, each a small zip archive with the
 SAFE layout.  Filters are evaluated, so a wrong translation finds the wrong
 products.  Faults are chosen per run by options (see --help).  Every request
 is logged as one JSON line to --log.
+
+With --aux it also serves the Sentinel-1 auxiliary files: in the OData
+catalogue, in a public orbit bucket and in a calibration service's JSON API
+(see local_hub_aux.py).
 """
 
 import argparse
@@ -36,6 +40,8 @@ import urllib.parse
 import uuid
 import zipfile
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+import local_hub_aux
 
 TOKEN_PATH = "/auth/realms/CDSE/protocol/openid-connect/token"
 EPOCH = dt.datetime(2019, 5, 1, tzinfo=dt.timezone.utc)
@@ -150,6 +156,8 @@ def make_catalogue(args, store):
                     stop=start + dt.timedelta(seconds=25), ring=footprint(11.0, 45.5))
         p.size = 1000
         products.append(p)
+    if args.aux:
+        products += local_hub_aux.make_aux_catalogue(args, store)
     for name in args.offline:
         find_named(products, name).online = False
     for name in args.blake3_only:
@@ -172,11 +180,15 @@ def build_archive(p, payload_bytes, store):
     safe = p.name
     path = os.path.join(store, p.id + ".zip")
     rng = random.Random(p.id)
+    # Sentinel-1 manifests name the instrument configuration (7 for all).
+    configuration = ("<s1sarl1:standAloneProductInformation xmlns:s1sarl1=\"http://www.esa.int/safe/sentinel-1.0/"
+                     "sentinel-1/sar/level-1\"><s1sarl1:instrumentConfigurationID>7</s1sarl1:instrumentConfigurationID>"
+                     "</s1sarl1:standAloneProductInformation>") if p.platform_name == "Sentinel-1" else ""
     with zipfile.ZipFile(path, "w", zipfile.ZIP_STORED) as z:
         z.writestr(safe + "/manifest.safe",
                    "<?xml version=\"1.0\"?>\n<xfdu:XFDU xmlns:xfdu=\"urn:ccsds:schema:xfdu:1\">"
-                   "<metadataSection><product name=\"%s\" start=\"%s\"/></metadataSection></xfdu:XFDU>\n"
-                   % (p.name, iso(p.start)))
+                   "<metadataSection><product name=\"%s\" start=\"%s\"/>%s</metadataSection></xfdu:XFDU>\n"
+                   % (p.name, iso(p.start), configuration))
         z.writestr(safe + "/measurement/" + p.name[:3].lower() + "-measurement.tiff", rng.randbytes(payload_bytes))
         z.writestr(safe + "/annotation/", "")
     p.path = path
@@ -448,6 +460,7 @@ class Hub:
         self.args = args
         self.store = tempfile.mkdtemp(prefix="local_hub_")
         self.products = make_catalogue(args, self.store)
+        self.aux_files = [p for p in self.products if isinstance(p, local_hub_aux.AuxFile)]
         self.by_id = {p.id: p for p in self.products}
         self.lock = threading.Lock()
         self.tokens = {}          # access token -> expiry (monotonic)
@@ -547,6 +560,12 @@ def make_handler(hub, role):
             if role == "storage":
                 m = re.fullmatch(r"/store/([\w-]+)", path)
                 return self.send_product(hub.by_id[m.group(1)]) if m and m.group(1) in hub.by_id else self.reply(404)
+            if path.startswith("/odata/") and "odata" in hub.args.down:
+                return self.reply(503, '{"detail":"Service Unavailable"}')
+            if hub.args.aux:
+                answer = local_hub_aux.route(self, hub, path, query)
+                if answer is not None:
+                    return answer
             if path == "/odata/v1/Products":
                 return self.odata_search(query)
             m = re.fullmatch(r"/odata/v1/Products\(([\w-]+)\)/\$value", path)
@@ -653,7 +672,8 @@ def make_handler(hub, role):
                 while sent < size:
                     n = min(chunk, size - sent, (cut - sent) if cut else chunk)
                     if hub.args.rate:
-                        n = min(n, 8192)
+                        # Small chunks on a slow link, so that small files take their time too.
+                        n = min(n, 8192, max(512, int(hub.args.rate / 8)))
                     data = f.read(n)
                     self.wfile.write(data)
                     sent += len(data)
@@ -751,6 +771,15 @@ def main():
     ap.add_argument("--rate", type=float, default=0, help="bytes per second per transfer (slow link)")
     ap.add_argument("--no-range", action="store_true", help="ignore Range requests (answer 200)")
     ap.add_argument("--redirect", action="store_true", help="redirect downloads to a storage host on another port")
+    # Auxiliary files.
+    ap.add_argument("--aux", action="store_true", help="serve the auxiliary files (OData, bucket, calibration service)")
+    ap.add_argument("--aux-bytes", type=int, default=4000, help="payload bytes of each auxiliary file")
+    ap.add_argument("--list-page", type=int, default=1000, help="entries per page of the bucket and service listings")
+    ap.add_argument("--down", action="append", default=[], choices=["odata", "bucket", "adf"],
+                    help="answer this source's requests with 503")
+    ap.add_argument("--zip-orbits", action="store_true", help="orbit files are served zipped")
+    ap.add_argument("--hostile", action="append", default=[],
+                    help="the calibration or instrument archive (name part) holds a member outside its folder")
     args = ap.parse_args()
 
     hub = Hub(args)

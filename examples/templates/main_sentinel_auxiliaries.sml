@@ -6,6 +6,24 @@
       <download_method>USER_OPTIONAL_PARAMETER</download_method>
       <wait_until_finish_flag>USER_OPTIONAL_PARAMETER</wait_until_finish_flag>
    </MAIN_SENTINEL_AUXILIARIES_CMD>
+   <ORBSNT_SERVICE_SENTINELQC>
+      <service_url>https://catalogue.dataspace.copernicus.eu</service_url>
+      <identity_url>https://identity.dataspace.copernicus.eu/auth/realms/CDSE/protocol/openid-connect/token</identity_url>
+      <download_url>https://download.dataspace.copernicus.eu</download_url>
+      <client_id>cdse-public</client_id>
+      <bucket_url>https://s1-orbits.s3.amazonaws.com</bucket_url>
+      <adf_url>https://sar-mpc.eu/api/v1</adf_url>
+      <username>USER_OPTIONAL_PARAMETER</username>
+      <password>USER_OPTIONAL_PARAMETER</password>
+      <missions>S1A,S1B,S1C,S1D</missions>
+      <products_folder>USER_OPTIONAL_PARAMETER</products_folder>
+      <products_list>USER_OPTIONAL_PARAMETER</products_list>
+      <start_date>USER_OPTIONAL_PARAMETER</start_date>
+      <stop_date>USER_OPTIONAL_PARAMETER</stop_date>
+      <ca_bundle>USER_OPTIONAL_PARAMETER</ca_bundle>
+      <parallel_downloads>4</parallel_downloads>
+      <max_attempts>6</max_attempts>
+   </ORBSNT_SERVICE_SENTINELQC>
    <GENERAL_PARAMETERS_CMD>
       <doppler_rg_poly_degree>2</doppler_rg_poly_degree>
       <doppler_az_poly_degree>1</doppler_az_poly_degree>

@@ -4,12 +4,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 #include "fetch_archive.h"
 #include "fetch_auth.h"
 #include "fetch_http.h"
 #include "fetch_parameters.h"
+#include "fetch_progress.h"
+#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
@@ -17,15 +18,7 @@ namespace {
 using namespace NORBS_FETCH;
 namespace fs = std::filesystem;
 
-class TempFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        mRoot = fs::temp_directory_path() / ("orbs_fetch_" + std::to_string(std::random_device{}()));
-        fs::create_directories(mRoot);
-    }
-    void TearDown() override { fs::remove_all(mRoot); }
-    fs::path mRoot;
-};
+using TempFolder = TempFolderTest;
 
 TEST(FetchHttp, CredentialsGoOnlyToTheConfiguredSchemeHostAndPort) {
     CBasicAuthorizer authorizer({*originOf("https://hub.example/dhus"), *originOf("http://127.0.0.1:8080/")}, "u", "p");
@@ -161,6 +154,45 @@ TEST_F(TempFolder, ExtractionNeverReplacesWhatIsThere) {
     EXPECT_FALSE(second.ok);
     EXPECT_EQ(test_files::readFile(unz / "P.SAFE" / "manifest.safe"), "the user's own");
     EXPECT_EQ(std::distance(fs::directory_iterator(unz), fs::directory_iterator()), 1);  // no staging left
+}
+
+TEST_F(TempFolder, ExtractionConfinedToOneNameReplacesInOneStep) {
+    const fs::path zip = mRoot / "p.zip";
+    makeZip(zip, "z.writestr('P.SAFE/manifest.safe', 'new')\nz.writestr('P.SAFE/data/d.xml', 'data')\n");
+    const fs::path unz = mRoot / "unz";
+    test_files::writeFile(unz / "P.SAFE" / "manifest.safe", "old");
+    test_files::writeFile(unz / "P.SAFE" / "old only.txt", "old");
+    ExtractionOptions options;
+    options.onlyBelow = "Q.SAFE";
+    ExtractionResult refused = extractArchive(zip.string(), unz.string(), options);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("lies outside Q.SAFE"), std::string::npos) << refused.error;
+    options.onlyBelow = "P.SAFE";
+    options.replace = true;
+    const ExtractionResult replaced = extractArchive(zip.string(), unz.string(), options);
+    ASSERT_TRUE(replaced.ok) << replaced.error;
+    EXPECT_EQ(test_files::readFile(unz / "P.SAFE" / "manifest.safe"), "new");
+    EXPECT_FALSE(fs::exists(unz / "P.SAFE" / "old only.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(unz), fs::directory_iterator()), 1);  // old one and staging gone
+
+    // A file takes the place of a file, or of nothing, the same way.
+    test_files::writeFile(mRoot / "new.EOF", "new");
+    test_files::writeFile(mRoot / "old.EOF", "old");
+    EXPECT_EQ(replaceAtomically((mRoot / "new.EOF").string(), (mRoot / "old.EOF").string()), "");
+    EXPECT_EQ(test_files::readFile(mRoot / "old.EOF"), "new");
+    EXPECT_EQ(replaceAtomically((mRoot / "old.EOF").string(), (mRoot / "fresh.EOF").string()), "");
+    EXPECT_NE(replaceAtomically((mRoot / "missing").string(), (mRoot / "fresh.EOF").string()), "");
+    EXPECT_EQ(test_files::readFile(mRoot / "fresh.EOF"), "new");
+}
+
+TEST_F(TempFolder, ProgressFileThatMustNotBeCreatedIsOnlyWrittenWhileItExists) {
+    const fs::path path = mRoot / "Process.working";
+    CProgressFile progress(path.string(), false);
+    progress.report(10, "first");
+    EXPECT_FALSE(fs::exists(path));
+    test_files::writeFile(path, "50\nthe service's\n");
+    progress.report(20, "second");
+    EXPECT_EQ(test_files::readFile(path), "20\nsecond\n");
 }
 
 }  // namespace

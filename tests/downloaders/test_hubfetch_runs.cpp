@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <set>
 
 #include "local_hub.h"
+#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
@@ -31,15 +31,15 @@ struct HubFetchResult {
     std::string output;
 };
 
-class HubFetchRun : public ::testing::Test {
+class HubFetchRun : public TempFolderTest {
 protected:
     void SetUp() override {
-        mRoot = fs::temp_directory_path() / ("orbs_hubfetch_" + std::to_string(std::random_device{}()));
+        TempFolderTest::SetUp();
         fs::create_directories(out());
     }
     void TearDown() override {
         mHub.reset();
-        fs::remove_all(mRoot);
+        TempFolderTest::TearDown();
     }
 
     void startHub(std::vector<std::string> options) {
@@ -76,12 +76,8 @@ protected:
         std::vector<std::string> argv{ORBS_HUBFETCH};
         argv.insert(argv.end(), options.begin(), options.end());
         argv.insert(argv.end(), {"-c", parameters().string(), "-f", progress().string(), query});
-        std::map<std::string, std::optional<std::string>> env{
-            {"ORBISCAN_PAUSE_SCALE", pauseScale}, {"HOME", mRoot.string()}, {"NO_PROXY", "*"},
-            {"http_proxy", std::nullopt}, {"https_proxy", std::nullopt}, {"HTTP_PROXY", std::nullopt},
-            {"HTTPS_PROXY", std::nullopt}, {"ALL_PROXY", std::nullopt}};
         fs::remove(mRoot / "hubfetch.out");
-        return std::make_unique<Process>(argv, env, mRoot / "hubfetch.out");
+        return std::make_unique<Process>(argv, local_hub::clientEnvironment(mRoot, pauseScale), mRoot / "hubfetch.out");
     }
     HubFetchResult run(const std::vector<std::string>& options, const std::string& query = kExampleQuery) {
         auto process = start(options, query);
@@ -133,7 +129,6 @@ protected:
     std::string password = "example_password";
     std::map<std::string, std::string> serviceFields;
     std::string pauseScale = "0";
-    fs::path mRoot;
 
 private:
     std::unique_ptr<LocalHub> mHub;

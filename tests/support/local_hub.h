@@ -101,6 +101,15 @@ private:
     std::optional<int> mStatus;
 };
 
+// The environment of a downloader run against the local hub: its own home
+// (no netrc of the user), instant pauses unless told, no proxy.
+inline std::map<std::string, std::optional<std::string>> clientEnvironment(const fs::path& home,
+                                                                           const std::string& pauseScale = "0") {
+    return {{"ORBISCAN_PAUSE_SCALE", pauseScale}, {"HOME", home.string()}, {"NO_PROXY", "*"},
+            {"http_proxy", std::nullopt}, {"https_proxy", std::nullopt}, {"HTTP_PROXY", std::nullopt},
+            {"HTTPS_PROXY", std::nullopt}, {"ALL_PROXY", std::nullopt}};
+}
+
 class LocalHub {
 public:
     // `options` are the hub's own (faults, sizes); its files go into `folder`.
