@@ -23,8 +23,8 @@ namespace {
 
 // The smallest grid size: FLT_MIN.
 constexpr double kSmallestGridSize = 1.1754943508222875e-38;
-// Metres of ground per degree, as the grid of an image with a rational
-// polynomial model is expressed in degrees.
+// Degrees per metre of ground: the grid sizes of an image with a rational
+// polynomial model are given in degrees.
 constexpr double kDegreesPerMetre = 8.333e-6;
 
 // "GEO-GLOBAL", built once per map directory.
@@ -381,7 +381,11 @@ CImageListBox forbsImageListBox(const std::vector<std::string>& images) {
             raiseError(ORBS_EC_IMAGE_HEADER, CORBS_GEO_UTILITY_SOURCE, __LINE__,
                        first + ": the header names no cartographic system");
         }
-        if (!read || !(grid.mGeocoded || grid.mSlantRange)) {
+        if (!read) {
+            raiseError(ORBS_EC_SCENE_GEOMETRY, CORBS_GEO_UTILITY_SOURCE, __LINE__,
+                       first + ": no parameter file giving the image size");
+        }
+        if (!grid.mGeocoded && !grid.mSlantRange) {
             raiseError(ORBS_EC_SCENE_GEOMETRY, CORBS_GEO_UTILITY_SOURCE, __LINE__,
                        first + ": the header gives neither registration coordinates nor an RPC model");
         }

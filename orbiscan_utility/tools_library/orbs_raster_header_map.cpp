@@ -11,6 +11,7 @@
 // files' ellipsoids without datum shift are.
 #include <proj.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -129,19 +130,27 @@ std::optional<double> parameterOf(PJ_CONTEXT* context, PJ* conversion, int epsg)
     return std::nullopt;
 }
 
-// The map files' name of an ellipsoid admitted for `state`, none when the
-// ellipsoid is not one of them.
+// The map files' name of the ellipsoid admitted for `state` closest to the
+// axes a and b, none when no admitted one lies within a millimetre (GRS 1980
+// and WGS 84 differ by 0.1 mm, less than the datum differences ignored
+// here).
 std::optional<std::string> admittedEllipsoid(const std::string& state, const std::string& hemisphere, double a,
                                              double b) {
     CMapNames names{state, hemisphere, "", "", "", ""};
     const CMapInfoLists lists = YDF_MAP().read_map_info(names);
+    std::optional<std::string> closest;
+    double closestDistance = 1e-3;
     for (const std::string& ellipsoid : lists.ellipsoids) {
         CMapNames candidate{state, hemisphere, "", "", ellipsoid, ""};
         YDF_MAP system;
         system.read_map_info(candidate);
-        if (std::fabs(system.mAbl[0] - a) < 1e-3 && std::fabs(system.mAbl[1] - b) < 1e-3) return ellipsoid;
+        const double distance = std::max(std::fabs(system.mAbl[0] - a), std::fabs(system.mAbl[1] - b));
+        if (distance <= closestDistance) {
+            closest = ellipsoid;
+            closestDistance = distance;
+        }
     }
-    return std::nullopt;
+    return closest;
 }
 
 std::optional<CartographicFields> fieldsOfMethod(PJ_CONTEXT* context, PJ* crs) {
