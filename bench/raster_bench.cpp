@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "orbs_description_section.h"
+#include "orbs_generic_geo_utility.h"
 #include "orbs_raster_band_export.h"
 #include "orbs_scene_locator.h"
+#include "orbs_utility_global_vars.h"
 
 namespace {
 
@@ -122,6 +124,7 @@ void shapeSceneHeader(CSectionDataGroup& header) {
 void benchLocator() {
     CSectionDataGroup header;
     shapeSceneHeader(header);
+    double plainSeconds = 0.0;
     for (int points : {2, 16}) {
         const int images = 2000;
         CSceneFootprint footprint;
@@ -132,6 +135,24 @@ void benchLocator() {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("locator  %2d points per edge: %d of %d images located, %.0f images/s (%.1f us each)\n", points,
                     located, images, images / seconds, seconds / images * 1e6);
+        if (points == CORBS_FOOTPRINT_POINTS_PER_EDGE) plainSeconds = seconds;
+    }
+    // The footprint bounds: the same border carried through CMapTransform,
+    // each extreme refined, against the plain locator above.
+    YDF_MAP geographic, utm;
+    geographic.init(CORBS_GEO_GLOBAL, "", "", "", "", "");
+    utm.init("UTM-GLOBAL", "NORTH", "", "31", "", "");
+    for (const auto& [name, system] : {std::pair<const char*, const YDF_MAP*>{"GEO-GLOBAL", &geographic},
+                                       std::pair<const char*, const YDF_MAP*>{"UTM 31N", &utm}}) {
+        const int images = 2000;
+        CImageBounds bounds;
+        NORBS_ERRORS_CODE::CNorvikErrorCode error;
+        const auto start = std::chrono::steady_clock::now();
+        int located = 0;
+        for (int i = 0; i < images; ++i) located += forbsLocateImageBounds(header, *system, bounds, error);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("bounds in %-10s: %d of %d images, %.0f images/s (%.1f us each), %.2fx the plain locator\n", name,
+                    located, images, images / seconds, seconds / images * 1e6, seconds / plainSeconds);
     }
 }
 
@@ -154,6 +175,10 @@ int main(int argc, char** argv) {
         }
     }
     TIFFSetWarningHandler(nullptr);
+    NorvikCore::init();
+    NorvikCore::set_trace_level(0);
+    createEnvironmentTable(CORBS_ENV_TABLE_CAPACITY);
+    fdfSetEnv(ORBS_MAP_FILES_DIR, "ORBISCAN_MAP_FILES_DIR");
     benchLocator();
     for (int size : sizes) benchExport(dir, size);
     return 0;

@@ -19,10 +19,12 @@ std::string number(double value, int digits = 30);
 // header's cartographic system, the tie points and pixel size of a raster
 // in radar geometry; empty when none applies.
 std::string mapLines(CSectionDataGroup& set);
-// The lines of the other cartographic systems (projections that need the
-// system's own parameters); empty while the system is not known here.
-std::string mapLinesOfProjectedSystem(CSectionDataGroup& set, const std::string& state, double x, double y,
-                                      double dx, double dy);
+// The lines of the cartographic systems resolved through the map files:
+// the transverse Mercator grids of Japan and the other projections, from
+// the header's cartographic system (raises as YDF_MAP::init does for a
+// system that does not resolve).  x, y: upper-left corner; dx, dy: pixel
+// sizes (positive).
+std::string mapLinesOfProjectedSystem(CSectionDataGroup& set, double x, double y, double dx, double dy);
 // The rational polynomial model of "AcquisitionParameters", when set.
 std::string rpcLines(CSectionDataGroup& set);
 

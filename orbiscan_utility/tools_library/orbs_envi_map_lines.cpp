@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "orbs_core_generic_utility.h"
+#include "orbs_core_map_utility.h"
 #include "orbs_description_section.h"
 #include "orbs_envi_header.h"
 #include "orbs_general_parameters.h"
@@ -24,12 +25,6 @@ constexpr const char* kEtrs89LaeaWkt =
     "UNIT[\"Degree\",0.0174532925199433]],PROJECTION[\"Lambert_Azimuthal_Equal_Area\"],"
     "PARAMETER[\"False_Easting\",4321000.0],PARAMETER[\"False_Northing\",3210000.0],"
     "PARAMETER[\"Central_Meridian\",10.0],PARAMETER[\"Latitude_Of_Origin\",52.0],UNIT[\"Meter\",1.0]]";
-
-bool isRadarGeometry(CSectionDataGroup& set) {
-    const std::optional<std::string> geocoded = headerString(set, "GeocodedImage");
-    return !(geocoded && fdfCompareNoCase(*geocoded, "OK") == 0) && set.getSection("Processing") != nullptr &&
-           headerString(set, "InitialGeometry.Projection").has_value();
-}
 
 // The four corner tie points, when each corner vector holds 4 elements.
 std::string geoPointLines(CSectionDataGroup& set) {
@@ -65,7 +60,7 @@ std::string radarGeometryLines(CSectionDataGroup& set) {
 }  // namespace
 
 std::string mapLines(CSectionDataGroup& set) {
-    if (isRadarGeometry(set)) return radarGeometryLines(set);
+    if (forbsIsRadarGeometry(set)) return radarGeometryLines(set);
     const std::optional<std::string> state = headerString(set, "CartographicSystem.State");
     const std::optional<double> x = headerNumber(set, "RegistrationCoordinates.LonEasting");
     const std::optional<double> y = headerNumber(set, "RegistrationCoordinates.LatNorthing");
@@ -76,7 +71,7 @@ std::string mapLines(CSectionDataGroup& set) {
     const double dy = std::fabs(*sy);
     const std::string grid = ", " + number(*x) + ", " + number(*y) + ", " + number(dx) + ", " + number(dy);
 
-    if (*state == "GEO-GLOBAL") {
+    if (forbsIsGeographicSystem(*state, headerString(set, "CartographicSystem.Projection").value_or(""))) {
         return keyLine("map info", "{Geographic Lat/Lon, 1, 1" + grid + ", WGS-84, \n units=Degrees}");
     }
     if (*state == "UTM-GLOBAL") {
@@ -93,15 +88,7 @@ std::string mapLines(CSectionDataGroup& set) {
                                           "Lambert Azimuthal Equal Area }") +
                keyLine("coordinate system string", std::string("{") + kEtrs89LaeaWkt + "}");
     }
-    return mapLinesOfProjectedSystem(set, *state, *x, *y, dx, dy);
-}
-
-std::string mapLinesOfProjectedSystem(CSectionDataGroup& /*set*/, const std::string& /*state*/, double /*x*/,
-                                      double /*y*/, double /*dx*/, double /*dy*/) {
-    // The transverse Mercator grids of Japan and the other projections take
-    // their parameters from the cartographic system of the header, which
-    // this build cannot resolve yet: their rasters get no map lines.
-    return {};
+    return mapLinesOfProjectedSystem(set, *x, *y, dx, dy);
 }
 
 std::string rpcLines(CSectionDataGroup& set) {

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "orbs_core_generic_utility.h"
+#include "orbs_core_map_utility.h"
 #include "orbs_core_raster_file.h"
 #include "orbs_description_section.h"
 #include "orbs_errors.h"
@@ -297,5 +298,6 @@ int initCoreLibrary() {
     resetFileList("_generated_files.list");
     resetFileList("_generated_slc_list_files.list");
     gOpenRasterBuffers.clear();
+    forbsSetRasterHeaderMapReader(forbsReadRasterHeaderMap);
     return 1;
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+#include "orbs_core_generic_utility.h"
 #include "orbs_description_section.h"
 #include "orbs_init_from_xml_schema.h"
 #include "orbs_utility_global_vars.h"
@@ -217,6 +218,17 @@ std::optional<std::string> getOtherInfo(CSectionDataGroup& set, const std::strin
         }
     }
     return std::nullopt;
+}
+
+bool forbsIsGeocodedHeader(const CSectionDataGroup& set) {
+    const std::optional<std::string> geocoded = headerString(set, "GeocodedImage");
+    return geocoded && fdfCompareNoCase(*geocoded, "OK") == 0;
+}
+
+bool forbsIsRadarGeometry(const CSectionDataGroup& set) {
+    const CSectionData* processing = set.getSection("Processing");
+    return !forbsIsGeocodedHeader(set) && processing != nullptr && processing->hasSetField() &&
+           headerString(set, "InitialGeometry.Projection").has_value();
 }
 
 const CSectionField* setScalarField(const CSectionDataGroup& set, const std::string& key) {

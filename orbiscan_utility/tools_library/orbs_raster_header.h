@@ -80,6 +80,21 @@ void writeRasterHeaderEnvi(const std::string& path);
 // no ENVI header.
 std::optional<std::string> enviHeaderPathOf(const std::string& path);
 
+// Whether the header marks its raster geocoded: "GeocodedImage" is "OK",
+// letter case ignored.
+bool forbsIsGeocodedHeader(const CSectionDataGroup& set);
+// Whether the raster is in radar geometry: not geocoded, with a
+// "Processing" section and "InitialGeometry.Projection" set.  A set read
+// from a file keeps the sections the file lacks, unset: the section counts
+// when one of its fields is set.
+bool forbsIsRadarGeometry(const CSectionDataGroup& set);
+
+// The "CartographicSystem" fields of a raster that has no parameter file,
+// from its own header (the coordinate system of its GeoTIFF keys): true
+// when that system is one the map files can name.  Registered as the
+// raster header reader of YDF_MAP::initFromHeaderFile at library start-up.
+bool forbsReadRasterHeaderMap(const std::string& image, CSectionDataGroup& cartographicSection);
+
 // Reads of optional header values that never raise and never trace: none
 // when the field is missing, unset or of another data type.  The key is
 // "SECTION.field" or a bare field name (first section that has it).

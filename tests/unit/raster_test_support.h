@@ -52,4 +52,14 @@ protected:
     CSectionDataGroup header;
 };
 
+// The same with the generated map definition files, for headers that name
+// a cartographic system.
+class MappedHeaderTest : public RasterHeaderTest {
+protected:
+    void SetUp() override {
+        RasterHeaderTest::SetUp();
+        fdfSetEnv(ORBS_MAP_FILES_DIR, "ORBISCAN_MAP_FILES_DIR");
+    }
+};
+
 }  // namespace orbs_test
