@@ -1,7 +1,9 @@
 // The area of interest of the product search: KML and KMZ areas become a
 // temporary shapefile; a list of images becomes a bounding box.
 #include "orbs_core_generic_utility.h"
+#include "orbs_core_map_utility.h"
 #include "orbs_errors.h"
+#include "orbs_generic_geo_utility.h"
 #include "orbs_runtime_services.h"
 #include "orbs_scihub_get.h"
 #include "orbs_utility_global_vars.h"
@@ -74,4 +76,29 @@ bool convertAreaFile(const std::string& input, const std::string& outputBase, st
     const std::string base = shapefile.substr(0, shapefile.size() - 4);
     for (const char* part : {".shp", ".shx", ".dbf", ".prj"}) NorvikCore::insertFileToDelete((base + part).c_str(), false);
     return true;
+}
+
+void boundingBoxOfImages(CHubSearchRequest& request, const std::vector<std::string>& images) {
+    if (NorvikCore::get_trace_level() >= 5) {
+        traceInfo("Select zone from image list:\n");
+        for (std::size_t i = 0; i < images.size(); ++i) traceInfo("%zu : %s\n", i, images[i].c_str());
+    }
+    const CImageListBox list = forbsImageListBox(images);
+    CMapRectangle box = list.box;
+    // The hubs take footprints in degrees only: a geocoded first image in a
+    // projected system (UTM and the like) gives its snapped box in metres,
+    // which is turned into degrees through its border.  A geographic first
+    // image is unaffected.
+    if (!list.slantRange && !list.system.isGeographic()) {
+        traceInfo("Image list box in the map system of %s : West %.6f North %.6f East %.6f South %.6f\n",
+                  images.front().c_str(), box.west, box.north, box.east, box.south);
+        box = forbsRectangleToDegrees(list.system, box);
+        traceInfo("Image list box in degrees : West %.9f North %.9f East %.9f South %.9f\n", box.west, box.north,
+                  box.east, box.south);
+    }
+    request.m_west = box.west;
+    request.m_north = box.north;
+    request.m_east = box.east;
+    request.m_south = box.south;
+    request.m_coordinates_given = true;
 }

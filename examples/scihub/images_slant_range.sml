@@ -1,0 +1,47 @@
+<?xml version="1.0" ?>
+<PARAMETERS_INFO_SCI_HUB_GET_CMD>
+   <MAIN_SCI_HUB_GET_CMD>
+      <OrbiscanEnvironment>IDL_ENVI_ENV</OrbiscanEnvironment>
+      <progress_file_name>/tmp/orbiscan_scihub_example/scihub_progress.txt</progress_file_name>
+      <platformname>Sentinel-1</platformname>
+      <unzip_to_dir>/tmp/orbiscan_scihub_example/products/</unzip_to_dir>
+      <sensoroperationalmode>IW</sensoroperationalmode>
+      <producttype>GRD</producttype>
+      <ascending_or_descending>ASCENDING</ascending_or_descending>
+      <polarisationmode>VV</polarisationmode>
+      <preview_only>OK</preview_only>
+      <unzip_files>NotOK</unzip_files>
+      <delete_zipped_files>NotOK</delete_zipped_files>
+      <wait_until_finish_flag>NotOK</wait_until_finish_flag>
+      <input_file_optional_list>
+         <VectorString NumberOfElements="1">
+            <ValueString ID="0">examples/scihub/images/s1_slant_range.dat</ValueString>
+         </VectorString>
+      </input_file_optional_list>
+      <initial_date_interval>2019-05-01</initial_date_interval>
+      <final_date_interval>2019-05-31</final_date_interval>
+      <relativeorbitnumber>117</relativeorbitnumber>
+   </MAIN_SCI_HUB_GET_CMD>
+   <ORBSNT_USER_SCIHUB>
+      <username>example_user</username>
+      <password>example_password</password>
+   </ORBSNT_USER_SCIHUB>
+   <GENERAL_PARAMETERS_CMD>
+      <doppler_rg_poly_degree>2</doppler_rg_poly_degree>
+      <doppler_az_poly_degree>1</doppler_az_poly_degree>
+      <doppler_az_poly_number>250</doppler_az_poly_number>
+      <delete_temporary_files>OK</delete_temporary_files>
+      <insert_geo_points_flag>NotOK</insert_geo_points_flag>
+      <max_incidence_angle_diff_in_a_swath>1.5</max_incidence_angle_diff_in_a_swath>
+      <make_tiff>NotOK</make_tiff>
+      <quick_look_format>tiff</quick_look_format>
+      <saturation_default>0.330000000000000015543122344752</saturation_default>
+      <geocode_scene_limit_increment>8000</geocode_scene_limit_increment>
+      <verbose_bar>NotOK</verbose_bar>
+      <verbose_step>NotOK</verbose_step>
+      <orbiscan_trace_level>10</orbiscan_trace_level>
+      <rename_the_file_using_parameters_flag>NotOK</rename_the_file_using_parameters_flag>
+      <opencl_platform_id>-1</opencl_platform_id>
+      <opencl_device_id>-1</opencl_device_id>
+   </GENERAL_PARAMETERS_CMD>
+</PARAMETERS_INFO_SCI_HUB_GET_CMD>
