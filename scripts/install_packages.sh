@@ -9,3 +9,5 @@ apt-get install -y -qq --no-install-recommends \
   g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev \
   libexpat1-dev libtiff-dev libshp-dev libzip-dev \
   xterm xvfb xauth x11-utils gdal-bin proj-bin libxml2-utils tar gzip zip valgrind util-linux >/dev/null
+# clang with libFuzzer, for the fuzz targets (tests/fuzz).
+apt-get install -y -qq --no-install-recommends clang >/dev/null
