@@ -1,6 +1,8 @@
 // Date and time texts: every parser of CTimeValue, the empty-date test and
 // the runtime's OrbsTime on any text, and every format of a value a parser
-// accepted.
+// accepted, which must read back.
+#include <cstdio>
+
 #include "fuzz_support.h"
 #include "orbs_core_time_man_utility.h"
 #include "orbs_time.h"
@@ -27,6 +29,17 @@ void formatAll(const CTimeValue& value) {
     value.formatTimeOfDayMicro();
     value.formatTimeOfDayMilli();
     value.formatDayMonthNameYear();
+
+    // Within the day (setDate also takes a negative time and 86400 s), the
+    // texts it is written as read back as the same day and second.
+    if (value.getSecondsOfDay() < 0 || value.getSecondsOfDay() >= 86400) return;
+    CTimeValue date, compact;
+    if (!date.parseIsoDate(value.formatDate(true)) || date.getDayNumber() != value.getDayNumber() ||
+        !compact.parseCompact(value.formatCompact()) ||
+        CTimeValue::secondsBetween(value, compact) < 0 || CTimeValue::secondsBetween(value, compact) >= 1) {
+        std::fprintf(stderr, "%s does not read back\n", value.formatCompact(true).c_str());
+        std::abort();
+    }
 }
 
 }  // namespace
