@@ -17,9 +17,12 @@ struct LogRouting {
     std::ofstream runtimeFile;
 };
 
+// Never destroyed: the destructors of other static objects (a child process
+// ended as the process exits) still write their lines after the static
+// objects made later are gone.
 LogRouting& routing() {
-    static LogRouting instance;
-    return instance;
+    static LogRouting* const instance = new LogRouting;
+    return *instance;
 }
 
 bool gInitialised = false;

@@ -15,6 +15,8 @@ packages=(
   xterm xvfb xauth x11-utils tar gzip zip util-linux time
   # the local example hub, test oracles and peers of the benchmarks
   python3 curl gdal-bin proj-bin libxml2-utils valgrind
+  # libFuzzer for the fuzz targets
+  clang
   # cartography: PROJ runs the projections, GeographicLib's tools are test oracles
   libproj-dev geographiclib-tools
 )

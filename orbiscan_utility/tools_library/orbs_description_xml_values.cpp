@@ -80,6 +80,10 @@ std::string escapeXmlText(const std::string& text) {
         case '\'': out += "&apos;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
+        // A line break written as it is would end the text: the reader
+        // takes the first line of a text only.
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
         default: out += c; break;
         }
     }

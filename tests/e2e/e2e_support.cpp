@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,23 @@ extern char** environ;
 
 namespace e2e {
 
+namespace {
+
+// The shell line that mounts, in the private mount namespace it runs in, the
+// real /usr/bin without xterm: an overlay whose upper folder holds a
+// whiteout for it, made in `dir`.  Everything else there (valgrind, tar)
+// still runs.  False when the whiteout cannot be made.
+bool mountWithoutTerminal(const fs::path& dir, std::string& line) {
+    fs::create_directories(dir / "upper");
+    fs::create_directories(dir / "work");
+    if (::mknod((dir / "upper" / "xterm").c_str(), S_IFCHR | 0600, makedev(0, 0)) != 0) return false;
+    line = "mount -t overlay overlay -o \"lowerdir=/usr/bin,upperdir=" + (dir / "upper").string() +
+           ",workdir=" + (dir / "work").string() + "\" /usr/bin";
+    return true;
+}
+
+}  // namespace
+
 void Installation::SetUp() {
     std::random_device seed;
     mRoot = fs::temp_directory_path() / ("orbs_e2e_" + std::to_string(seed()));
@@ -31,7 +50,17 @@ void Installation::TearDown() {
 }
 
 bool Installation::canHideUsrBin() {
-    static const bool able = std::system("unshare -m --propagation private sh -c 'mount --bind /tmp /usr/bin' >/dev/null 2>&1") == 0;
+    static const bool able = [] {
+        const fs::path dir = fs::temp_directory_path() / ("orbs_e2e_overlay_" + std::to_string(::getpid()));
+        std::string mount;
+        const bool made = mountWithoutTerminal(dir, mount);
+        const bool hidden =
+            made && std::system(("unshare -m --propagation private sh -c '" + mount +
+                                 " && test ! -e /usr/bin/xterm' >/dev/null 2>&1").c_str()) == 0;
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+        return hidden;
+    }();
     return able;
 }
 
@@ -59,20 +88,26 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
     for (std::string& e : envText) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    std::string program = (root() / "bin" / "sentinel_services").string();
-    std::vector<std::string> argText{program};
+    std::vector<std::string> argText = wrapper;
+    argText.push_back((root() / "bin" / "sentinel_services").string());
     if (withoutUsrBin) {
-        fs::create_directories(mRoot / "empty");
-        argText = {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c", "mount --bind \"$1\" /usr/bin && shift && exec \"$@\"",
-                   "sh", (mRoot / "empty").string(), program};
-        program = "/usr/bin/unshare";
+        // A fresh overlay per run: one of a downloader that outlives its
+        // run may still be mounted.
+        std::string mount;
+        if (!mountWithoutTerminal(mRoot / ("usr_bin_" + std::to_string(mRuns++)), mount)) {
+            ADD_FAILURE() << "cannot hide the terminal";
+            return {};
+        }
+        argText.insert(argText.begin(), {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+                                         mount + " && exec \"$@\"", "sh"});
     }
-    // Wrappers run first and become the rest of the line (started before
-    // /usr/bin is hidden).
-    argText.insert(argText.begin(), wrapper.begin(), wrapper.end());
+    // AddressSanitizer reserves terabytes of address space for its shadow
+    // memory: a sanitized build runs without the limit.
+#ifndef ORBS_SANITIZED
     if (memoryLimitMb > 0)
         argText.insert(argText.begin(), {"/usr/bin/prlimit", "--as=" + std::to_string(memoryLimitMb * 1024 * 1024), "--"});
-    program = argText.front();
+#endif
+    const std::string program = argText.front();
     argText.insert(argText.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argText) argv.push_back(a.data());

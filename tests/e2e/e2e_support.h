@@ -52,15 +52,16 @@ protected:
     long memoryLimitMb = 0;
     // A program that runs the service (valgrind and its options, say).
     std::vector<std::string> wrapper;
-    // Runs the executable in a private mount namespace where /usr/bin is an
-    // empty folder, so that the service finds no terminal.
+    // Runs the executable (and its wrapper) in a private mount namespace
+    // where /usr/bin holds no xterm, so that the service finds no terminal.
     bool withoutUsrBin = false;
-    // Whether this machine lets the tests hide /usr/bin (needs the right to
-    // create a mount namespace).
+    // Whether this machine lets the tests hide the terminal (needs the right
+    // to create a mount namespace and an overlay).
     static bool canHideUsrBin();
 
 private:
     fs::path mRoot;
+    mutable int mRuns = 0;  // runs without a terminal so far
 };
 
 }  // namespace e2e

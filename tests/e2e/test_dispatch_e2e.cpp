@@ -37,6 +37,9 @@ TEST_F(Dispatch, UnknownCommandExits115WithoutSetUp) {
 // The unknown command leaves the process from outside its exception
 // handler: nothing of the exception is left at exit.
 TEST_F(Dispatch, UnknownCommandLeavesNothingAllocated) {
+#ifdef ORBS_SANITIZED
+    GTEST_SKIP() << "a sanitized build does not run under valgrind";
+#endif
     if (!fs::exists("/usr/bin/valgrind")) GTEST_SKIP() << "valgrind is not installed";
     wrapper = {"/usr/bin/valgrind", "-q", "--leak-check=full", "--error-exitcode=9"};
     const RunResult r = run({"main_unknown#x"});

@@ -155,7 +155,7 @@ TEST_F(ParameterFileWrite, RoundTripKeepsEveryValue) {
     CSectionDataGroup written;
     shapeHeaderSet(written);
     ASSERT_EQ(written.readXML(data("header_set.sml"), true), 1);
-    written["CellType"].setValue(std::string("tab\tand <&> 'quotes' \x85 end"));
+    written["CellType"].setValue(std::string("tab\tand <&> 'quotes' \x85 line\nbreaks\r\n end"));
     written["LatNorthing"].setValue(-1.0 / 3.0);
     written["NrOfPixelsPerLine"].setValue(CORBS_USER_OPTIONAL_PARAMETER_INT);
     ASSERT_EQ(written.writeXML(at("rt.sml"), true, false), 1);
@@ -163,7 +163,7 @@ TEST_F(ParameterFileWrite, RoundTripKeepsEveryValue) {
     CSectionDataGroup read;
     shapeHeaderSet(read);
     ASSERT_EQ(read.readXML(at("rt.sml"), true), 1);
-    EXPECT_EQ(read["CellType"].getString(), "tab\tand <&> 'quotes' \x85 end");
+    EXPECT_EQ(read["CellType"].getString(), "tab\tand <&> 'quotes' \x85 line\nbreaks\r\n end");
     EXPECT_EQ(read["LatNorthing"].getDouble(), -1.0 / 3.0);
     EXPECT_EQ(read["NrOfPixelsPerLine"].getInteger(), CORBS_USER_OPTIONAL_PARAMETER_INT);
     EXPECT_EQ(read["Mode"].getString(), "");  // set: an unset text would raise

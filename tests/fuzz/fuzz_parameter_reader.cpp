@@ -1,0 +1,51 @@
+// Parameter files read into the sets they describe: a raster header shaped
+// from the shipped header schema and the auxiliary files command's set.  A
+// set read from any bytes is written as a new file, which must read again
+// with every value of its written fields, and is written into a copy of
+// the input as an update of its sections.
+#include "fuzz_parameter_sets.h"
+
+namespace {
+
+// A set, and a twin of the same shape that reads what the set wrote.
+struct SetAndTwin {
+    std::unique_ptr<CSectionDataGroup> set;
+    std::unique_ptr<CSectionDataGroup> twin;
+};
+
+std::vector<SetAndTwin>& sets() {
+    static std::vector<SetAndTwin> instance;
+    return instance;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    orbs_fuzz::pinProcessState();
+    orbs_fuzz::useShippedSchemas();
+    for (const char* root : {"HEADER_INFO", "PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD"})
+        sets().push_back({orbs_fuzz::shapedSet(root), orbs_fuzz::shapedSet(root)});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path = orbs_fuzz::writeInput("input.sml", data, size);
+    const std::string written = orbs_fuzz::Scratch::get().path("written.sml");
+    for (const SetAndTwin& pair : sets()) {
+        CSectionDataGroup& set = *pair.set;
+        int read = 0;
+        orbs_fuzz::tolerateRaise([&] { read = set.readXML(path, false); });
+        if (read != 1) continue;
+        orbs_fuzz::tolerateRaise([&] {
+            if (set.writeXML(written, false, true) != 1) return;
+            if (pair.twin->readXML(written, false) != 1) {
+                std::fprintf(stderr, "the written file does not read again\n");
+                std::abort();
+            }
+            orbs_fuzz::expectWrittenValues(set, *pair.twin);
+        });
+        const std::string updated = orbs_fuzz::writeInput("updated.sml", data, size);
+        orbs_fuzz::tolerateRaise([&] { set.writeXML(updated, false, false); });
+    }
+    return 0;
+}

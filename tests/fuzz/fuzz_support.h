@@ -1,0 +1,90 @@
+// Shared set-up of the fuzz targets.  Each target feeds one input to one
+// reader of the core library or the runtime, in a process that lives for
+// millions of inputs, so the process-wide state of the core is pinned here:
+// exit mode stays off (a raise throws CErrorExceptionManager instead of
+// ending the process), pauses are instant, the runtime log goes nowhere, and
+// the files a reader needs are written into one scratch directory of the
+// process, removed when it exits.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "orbs_core_generic_utility.h"
+#include "orbs_errors.h"
+#include "orbs_runtime.h"
+#include "orbs_utility_global_vars.h"
+
+namespace orbs_fuzz {
+
+namespace fs = std::filesystem;
+
+class Scratch {
+public:
+    // The process's scratch directory, made on first use: on /dev/shm when
+    // there is one, so that the readers' fsync calls cost nothing.
+    static const Scratch& get() {
+        static const Scratch scratch;
+        return scratch;
+    }
+    std::string path(const std::string& name) const { return (mDir / name).string(); }
+    std::string dir() const { return mDir.string() + "/"; }
+
+    ~Scratch() {
+        std::error_code ignored;
+        fs::remove_all(mDir, ignored);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+private:
+    Scratch() {
+        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        mDir = base / ("orbs_fuzz_" + std::to_string(::getpid()));
+        fs::create_directories(mDir);
+    }
+    fs::path mDir;
+};
+
+// The core and the runtime in the state every target expects; called by
+// each target's LLVMFuzzerInitialize.
+inline void pinProcessState() {
+    setenv("ORBISCAN_PAUSE_SCALE", "0", 1);
+    setenv("ORBISCAN_ERROR_PAUSE_SECONDS", "0", 1);
+    NorvikCore::ensureInitialised();
+    NorvikCore::set_is_exit_enable_flag(false);
+    NorvikCore::set_trace_level(0);
+    OrbsLog::logToTerminal(false);
+    OrbsLog::logToFile(false);
+    OrbsLog::logToSecondaryFile(nullptr);
+    Scratch::get();
+}
+
+// Writes the input as the whole content of a scratch file; its path.
+inline std::string writeInput(const std::string& name, const std::uint8_t* data, std::size_t size) {
+    const std::string path = Scratch::get().path(name);
+    if (fdfWriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(data), size)) != 0) std::abort();
+    return path;
+}
+
+inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
+    return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// Runs a reader; a raise (the documented way a reader refuses its input) is
+// caught, anything else escapes and is reported by the fuzzer.
+template <class Reader>
+void tolerateRaise(Reader&& reader) {
+    try {
+        reader();
+    } catch (const CErrorExceptionManager&) {
+    }
+}
+
+}  // namespace orbs_fuzz

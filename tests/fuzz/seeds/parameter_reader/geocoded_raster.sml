@@ -1,0 +1,1 @@
+../../../../tests/schemas/data/geocoded_raster.sml

@@ -1,0 +1,1 @@
+../../../../tests/data/parameter_files/header_set.sml

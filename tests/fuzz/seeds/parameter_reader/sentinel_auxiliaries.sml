@@ -1,0 +1,1 @@
+../../../../examples/sentinel_auxiliaries.sml

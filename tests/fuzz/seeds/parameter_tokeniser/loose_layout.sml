@@ -1,0 +1,1 @@
+../../../../tests/data/parameter_files/loose_layout.sml
