@@ -3,6 +3,7 @@
 // memory error and without a definite leak.
 #include "auxiliaries_fixture.h"
 #include "private_x_server.h"
+#include "valgrind_support.h"
 
 namespace e2e {
 namespace {
@@ -11,22 +12,15 @@ class UnderValgrind : public Auxiliaries {
 protected:
     void SetUp() override {
         Auxiliaries::SetUp();
-#ifdef ORBS_SANITIZED
-        GTEST_SKIP() << "a sanitized build does not run under valgrind";
-#endif
-        if (!fs::exists("/usr/bin/valgrind")) GTEST_SKIP() << "valgrind is not installed";
+        if (const std::string why = valgrind_runs::unavailable(); !why.empty()) GTEST_SKIP() << why;
         report = scratch() / "valgrind.log";
-        wrapper = {"/usr/bin/valgrind", "--leak-check=full", "--errors-for-leak-kinds=definite",
-                   "--error-exitcode=9", "--child-silent-after-fork=yes", "--log-file=" + report.string()};
+        wrapper = valgrind_runs::wrapper(report);
         timeoutSeconds = 300;
     }
 
-    // The exit status of a run whose valgrind report, on the service itself,
-    // is clean (a definite leak counts as an error).
+    // The exit status of a run whose valgrind report is clean.
     int checked(const RunResult& r) {
-        const std::string log = readFile(report);
-        EXPECT_NE(log.find("Command: " + (root() / "bin" / "sentinel_services").string()), std::string::npos) << log;
-        EXPECT_NE(log.find("ERROR SUMMARY: 0 errors"), std::string::npos) << log;
+        valgrind_runs::expectClean(report, root() / "bin" / "sentinel_services");
         return r.status;
     }
 
