@@ -8,28 +8,12 @@
 namespace e2e {
 namespace {
 
-class UnderValgrind : public Auxiliaries {
+class UnderValgrind : public valgrind_runs::UnderValgrindOf<Auxiliaries> {
 protected:
-    void SetUp() override {
-        Auxiliaries::SetUp();
-        if (const std::string why = valgrind_runs::unavailable(); !why.empty()) GTEST_SKIP() << why;
-        report = scratch() / "valgrind.log";
-        wrapper = valgrind_runs::wrapper(report);
-        timeoutSeconds = 300;
-    }
-
-    // The exit status of a run whose valgrind report is clean.
-    int checked(const RunResult& r) {
-        valgrind_runs::expectClean(report, root() / "bin" / "sentinel_services");
-        return r.status;
-    }
-
     int runWith(const std::string& method, const std::string& wait) {
         writeParameters(output.string(), method, wait);
         return checked(runCommand());
     }
-
-    fs::path report;
 };
 
 TEST_F(UnderValgrind, TerminalPath) {

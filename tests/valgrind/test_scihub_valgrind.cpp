@@ -8,24 +8,7 @@
 namespace e2e {
 namespace {
 
-class SearchUnderValgrind : public ScihubGet {
-protected:
-    void SetUp() override {
-        ScihubGet::SetUp();
-        if (IsSkipped()) return;
-        if (const std::string why = valgrind_runs::unavailable(); !why.empty()) GTEST_SKIP() << why;
-        report = scratch() / "valgrind.log";
-        wrapper = valgrind_runs::wrapper(report);
-        timeoutSeconds = 300;
-    }
-
-    int checked(const RunResult& r) {
-        valgrind_runs::expectClean(report, root() / "bin" / "sentinel_services");
-        return r.status;
-    }
-
-    fs::path report;
-};
+using SearchUnderValgrind = valgrind_runs::UnderValgrindOf<ScihubGet>;
 
 TEST_F(SearchUnderValgrind, AreasThroughTheTerminal) {
     const fs::path examples = fs::path(ORBS_SOURCE_DIR) / "examples" / "scihub";

@@ -33,4 +33,27 @@ inline std::string unavailable() {
 #endif
 }
 
+// A fixture of end-to-end runs whose service runs under valgrind.
+template <class Runs>
+class UnderValgrindOf : public Runs {
+protected:
+    void SetUp() override {
+        Runs::SetUp();
+        if (this->IsSkipped()) return;
+        if (const std::string why = unavailable(); !why.empty()) GTEST_SKIP() << why;
+        report = this->scratch() / "valgrind.log";
+        this->wrapper = valgrind_runs::wrapper(report);
+        this->timeoutSeconds = 300;
+    }
+
+    // The exit status of a run whose valgrind report is clean.
+    template <class Result>
+    int checked(const Result& r) {
+        expectClean(report, this->root() / "bin" / "sentinel_services");
+        return r.status;
+    }
+
+    std::filesystem::path report;
+};
+
 }  // namespace valgrind_runs
