@@ -135,5 +135,43 @@ TEST_F(ScihubArea, KmlAndKmzAreasAreConvertedAndCleanedUp) {
     EXPECT_NE(errorText().find("ZONE.dbf"), std::string::npos) << errorText();
 }
 
+// Image lists: a geographic first image gives its snapped extent as it is,
+// a UTM one its snapped extent carried to degrees, both rectangles traced
+// (the query of the latter is the README example's).
+TEST_F(ScihubGet, ImageListBoxes) {
+    writeFile(scratch() / "geo.dat.sml",
+              "<?xml version=\"1.0\" ?>\n<HEADER_INFO><RasterInfo><NrOfLinesPerImage>1000</NrOfLinesPerImage>"
+              "<NrOfPixelsPerLine>2000</NrOfPixelsPerLine><GeocodedImage>OK</GeocodedImage></RasterInfo>"
+              "<CartographicSystem><State>GEO-GLOBAL</State></CartographicSystem><RegistrationCoordinates>"
+              "<LatNorthing>46.0</LatNorthing><LonEasting>10.0</LonEasting><PixelSpacingLatNorth>-0.001"
+              "</PixelSpacingLatNorth><PixelSpacingLonEast>0.001</PixelSpacingLonEast></RegistrationCoordinates>"
+              "</HEADER_INFO>\n");
+    auto listOf = [](const fs::path& image) {
+        return Fields{{"west_coord", std::nullopt}, {"north_coord", std::nullopt}, {"east_coord", std::nullopt},
+                      {"south_coord", std::nullopt},
+                      {"input_file_optional_list", "<VectorString NumberOfElements=\"1\"><ValueString ID=\"0\">" +
+                                                       image.string() + "</ValueString></VectorString>"}};
+    };
+    writeParameters(listOf(scratch() / "geo.dat"));
+    ASSERT_EQ(runCommand().status, 0);
+    const double cell = 0.00016666, w = cell * std::floor(10 / cell), e = cell * std::ceil(12 / cell),
+                 n = cell * std::ceil(46 / cell), s = cell * std::floor(45 / cell);
+    char box[200];
+    std::snprintf(box, sizeof box, "(footprint:\"Intersects(POLYGON((%4.5f %4.5f,%4.5f %4.5f,%4.5f %4.5f,%4.5f %4.5f,"
+                  "%4.5f %4.5f)))\")", e, n, w, n, w, s, e, s, e, n);
+    EXPECT_EQ(query(), box);
+    EXPECT_EQ(trace().find("Image list box in degrees"), std::string::npos);
+
+    const fs::path utm = fs::path(ORBS_SOURCE_DIR) / "examples/scihub/images/geocoded_utm.dat";
+    writeParameters(listOf(utm));
+    ASSERT_EQ(runCommand().status, 0);
+    for (const std::string line :
+         {"Image list box in the map system of " + utm.string() +
+              " : West 610000.000000 North 5090020.000000 East 640020.000000 South 5050000.000000\n",
+          std::string("Image list box in degrees : West 10.410339917 North 45.954935105 East 10.806654564 "
+                      "South 45.589438183\n")})
+        EXPECT_NE(trace().find(line), std::string::npos) << line;
+}
+
 }  // namespace
 }  // namespace e2e

@@ -136,6 +136,20 @@ TEST_F(ScihubGet, MandatoryFieldsAndBadDates) {
 // The completed copy of the parameters validates against the shipped
 // schema, only its owner may read it, and the password appears in no other
 // file of the run.
+// Values holding shell syntax, quotes and backslashes reach HubFetch inside
+// its query argument, literally, and run nothing.
+TEST_F(ScihubGet, HostileValuesReachHubFetchLiterally) {
+    const fs::path marker = scratch() / "marker";
+    const std::string hostile = "GRD$(touch " + marker.string() + ")`touch " + marker.string() + "`;touch " +
+                                marker.string() + "|x\"y\\\" -w \\";
+    writeParameters({{"producttype", hostile}, {"platformname", "a\\"}});
+    ASSERT_EQ(runCommand().status, 0);
+    const std::vector<std::string> arguments = received();
+    ASSERT_EQ(arguments.size(), 5u);
+    EXPECT_EQ(arguments.back(), "productType:\"" + hostile + "\" AND platformname:\"a\\\"");
+    EXPECT_FALSE(fs::exists(marker));
+}
+
 TEST_F(ScihubGet, CompletedCopyAndCredentials) {
     if (!fs::exists("/usr/bin/xmllint")) GTEST_SKIP() << "xmllint is not installed";
     writeParameters({{"producttype", "SLC"}});
