@@ -165,7 +165,7 @@ TEST_F(ScihubGet, ImageListBoxes) {
     const fs::path utm = fs::path(ORBS_SOURCE_DIR) / "examples/scihub/images/geocoded_utm.dat";
     writeParameters(listOf(utm));
     ASSERT_EQ(runCommand().status, 0);
-    for (const std::string line :
+    for (const std::string& line :
          {"Image list box in the map system of " + utm.string() +
               " : West 610000.000000 North 5090020.000000 East 640020.000000 South 5050000.000000\n",
           std::string("Image list box in degrees : West 10.410339917 North 45.954935105 East 10.806654564 "
