@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "fuzz_support.h"
@@ -35,8 +36,13 @@ inline std::unique_ptr<CSectionDataGroup> shapedSet(const std::string& root) {
     return set;
 }
 
+// What a written text reads back as: the text itself unless a format says
+// otherwise.
+using TextReadBack = std::function<std::string(const std::string& text)>;
+
 // Element (row, col) of `b` is set and holds the value it holds in `a`.
-inline bool sameElement(const CSectionField& a, const CSectionField& b, int row, int col) {
+inline bool sameElement(const CSectionField& a, const CSectionField& b, int row, int col,
+                        const TextReadBack& readBack) {
     if (!b.isElementSet(row, col)) return false;
     switch (a.getDataTypeId()) {
     case CORBS_DS_INTEGER: return a.getInteger(row, col) == b.getInteger(row, col);
@@ -44,7 +50,10 @@ inline bool sameElement(const CSectionField& a, const CSectionField& b, int row,
         const double x = a.getDouble(row, col), y = b.getDouble(row, col);
         return x == y || (std::isnan(x) && std::isnan(y));
     }
-    case CORBS_DS_STRING: return a.getString(row, col) == b.getString(row, col);
+    case CORBS_DS_STRING: {
+        const std::string& text = a.getString(row, col);
+        return (readBack ? readBack(text) : text) == b.getString(row, col);
+    }
     default: return true;
     }
 }
@@ -65,7 +74,7 @@ inline std::string elementText(const CSectionField& field, int row, int col) {
 // for the field or the MULTIPLE that owns it).
 using Carried = std::function<bool(const CSectionField& field)>;
 inline void expectWrittenValues(const CSectionDataGroup& written, const CSectionDataGroup& reread,
-                                const Carried& carried = {}) {
+                                const Carried& carried = {}, const TextReadBack& readBack = {}) {
     for (int s = 0; s < written.getSectionsNbr(); ++s) {
         const CSectionData& a = *written.getSection(s);
         const CSectionData& b = *reread.getSection(s);
@@ -76,7 +85,7 @@ inline void expectWrittenValues(const CSectionDataGroup& written, const CSection
             if (carried && !carried(*a.getField(owner))) continue;
             for (int row = 0; row < field.getRowNbr(); ++row) {
                 for (int col = 0; col < field.getColNbr(); ++col) {
-                    if (!field.isElementSet(row, col) || sameElement(field, *b.getField(f), row, col)) continue;
+                    if (!field.isElementSet(row, col) || sameElement(field, *b.getField(f), row, col, readBack)) continue;
                     std::fprintf(stderr, "%s.%s (%d, %d) changed by writing and reading: %s became %s\n",
                                  a.getName().c_str(), field.getName().c_str(), row, col,
                                  elementText(field, row, col).c_str(), elementText(*b.getField(f), row, col).c_str());
