@@ -14,6 +14,7 @@
 #include <iostream>
 #include <random>
 
+#include "bench_result.h"
 #include "fetch_digest.h"
 #include "local_hub.h"
 
@@ -166,6 +167,12 @@ int main(int argc, char** argv) {
     std::printf("HubFetch / curl wall time: %.2fx; HubFetch / (curl + md5sum): %.2fx\n",
                 big.hubfetch.seconds / big.curl.seconds, big.hubfetch.seconds / big.curlThenMd5sum);
 
+    const std::string products = "8 products of " + std::to_string(megabytes) + " MB, 4 at a time";
+    printResult("HubFetch", products, "HubFetch", big.hubfetch.seconds, "curl --parallel", big.curl.seconds,
+                big.hubfetch.peakKiB / 1024.0, big.curl.peakKiB / 1024.0);
+    printResult("HubFetch", products + ", verified", "HubFetch", big.hubfetch.seconds, "curl --parallel, then md5sum",
+                big.curlThenMd5sum, big.hubfetch.peakKiB / 1024.0, big.curl.peakKiB / 1024.0);
+
     const long small = std::max(1L, megabytes / 10);
     const Comparison little = compare(root, small, 1, false);
     std::printf("peak RSS of HubFetch: %.1f MB with %ld MB products, %.1f MB with %ld MB products (ratio %.2f)\n",
@@ -200,6 +207,8 @@ int main(int argc, char** argv) {
     std::printf("MD5 of %.0f MB (median of 5): HubFetch %.0f MB/s, md5sum %.0f MB/s, ratio %.2f, digests %s\n", size,
                 size / median(ours), size / median(theirs), median(theirs) / median(ours),
                 ourHex == theirHex ? "equal" : "DIFFER");
+    printResult("HubFetch", "MD5 of " + std::to_string(megabytes) + " MB", "MD5 of HubFetch", median(ours), "md5sum",
+                median(theirs));
     fs::remove_all(root);
     return big.hubfetch.status == 0 && big.curl.status == 0 && ourHex == theirHex ? 0 : 1;
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_result.h"
 #include "orbs_core_generic_utility.h"
 #include "orbs_core_map_utility.h"
 #include "orbs_transform_utility.h"
@@ -284,8 +285,24 @@ int main(int argc, char** argv) {
     }
     std::printf("\n=== Peak resident memory added by one operation on %zu points (arrays: %zu KiB) ===\n", largest,
                 largest * 3 * sizeof(double) / 1024);
+    std::map<std::string, double> growth;
     for (const Operation& operation : kOperations) {
-        std::printf("%-16s %lld KiB\n", operation.name, peakGrowthKilobytes(operation, largest));
+        const long long kilobytes = peakGrowthKilobytes(operation, largest);
+        std::printf("%-16s %lld KiB\n", operation.name, kilobytes);
+        growth[operation.name] = kilobytes / 1024.0;
+    }
+    // The figures for bench/run_all.sh (peaks at the largest size only).
+    for (std::size_t n : sizes) {
+        for (const char* path : {"utm", "geocentric"}) {
+            const std::string ours = std::string(path) + "/ours", proj = std::string(path) + "/proj";
+            const auto time = [&](const std::string& name) {
+                const auto found = collector.medians.find(name + "/" + std::to_string(n));
+                return found != collector.medians.end() ? found->second / 1000 : NAN;
+            };
+            const auto peak = [&](const std::string& name) { return n == largest ? growth[name] : NAN; };
+            printResult("map transforms", std::string(path) + ", " + std::to_string(n) + " points", "CMapTransform",
+                        time(ours), "PROJ", time(proj), peak(ours), peak(proj));
+        }
     }
     benchmark::Shutdown();
     return 0;

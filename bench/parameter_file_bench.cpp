@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_result.h"
 #include "orbs_description_section.h"
 #include "orbs_description_xml.h"
 #include "orbs_errors.h"
@@ -453,7 +454,12 @@ void printTimeSummary(const SummaryReporter& reporter, const std::vector<Documen
     }
 }
 
-void printMemorySummary(const std::vector<Document>& documents, const std::string& schema, const std::string& tiny) {
+// Peak resident growth in MB of each operation, by scale and operation.
+using PeakGrowth = std::map<std::pair<int, std::string>, double>;
+
+PeakGrowth printMemorySummary(const std::vector<Document>& documents, const std::string& schema,
+                              const std::string& tiny) {
+    PeakGrowth growth;
     std::printf("\n=== Peak memory growth per byte of document (each operation alone in a fresh process) ===\n");
     std::printf("RSS = peak resident growth; heap = peak of live C++ heap; virtual = peak address-space growth\n");
     std::printf("%-5s %-9s %12s %10s %10s %10s %14s\n", "size", "operation", "document B", "RSS/B", "heap/B",
@@ -464,6 +470,7 @@ void printMemorySummary(const std::vector<Document>& documents, const std::strin
             const double bytes = static_cast<double>(d.bytes);
             std::printf("%-5s %-9s %12ju %10.2f %10.2f %10.2f %14.1f\n", (std::to_string(d.scale) + "x").c_str(), op,
                         d.bytes, r.rssGrowth / bytes, r.heapPeak / bytes, r.vmGrowth / bytes, r.rssGrowth / 1e6);
+            growth[{d.scale, op}] = r.rssGrowth / 1e6;
         }
     }
 
@@ -476,6 +483,25 @@ void printMemorySummary(const std::vector<Document>& documents, const std::strin
     std::printf("peak C++ heap growth: %lld bytes; peak RSS growth: %lld bytes; peak virtual growth: %lld bytes\n",
                 r.heapPeak, r.rssGrowth, r.vmGrowth);
     std::printf("heap growth / would-be up-front array: %.2e\n", r.heapPeak / upFront);
+    return growth;
+}
+
+// The figures for bench/run_all.sh: each operation against expat on the
+// same document, with the peak resident growth of each.
+void printResults(const SummaryReporter& reporter, const std::vector<Document>& documents, const PeakGrowth& growth) {
+    const auto peak = [&growth](int scale, const std::string& op) {
+        const auto found = growth.find({scale, op});
+        return found != growth.end() ? found->second : NAN;
+    };
+    for (const Document& d : documents) {
+        const double expat = reporter.milliseconds(benchmarkName("expat", d.scale)) / 1000;
+        for (const char* op : {"tokenise", "read", "write"}) {
+            char measure[64];
+            std::snprintf(measure, sizeof measure, "%s a %.1f MB header", op, d.bytes / 1e6);
+            printResult("parameter files", measure, op, reporter.milliseconds(benchmarkName(op, d.scale)) / 1000,
+                        "expat", expat, peak(d.scale, op), peak(d.scale, "expat"));
+        }
+    }
 }
 
 std::string defaultDirectory() {
@@ -578,6 +604,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printTimeSummary(reporter, documents);
 
+    PeakGrowth growth;
     if (memory) {
         // Release the large sets first so that the probes do not compete
         // with this process for memory.
@@ -591,8 +618,9 @@ int main(int argc, char** argv) {
                "      <NrOfLinesPerImage>100</NrOfLinesPerImage>\n"
                "      <NrOfPixelsPerLine>200</NrOfPixelsPerLine>\n"
                "      <CellType>FLOAT</CellType>\n   </RasterInfo>\n</HEADER_INFO>\n";
-        printMemorySummary(documents, schema, tiny);
+        growth = printMemorySummary(documents, schema, tiny);
     }
+    printResults(reporter, documents, growth);
     std::fflush(stdout);
 
     if (keep) {

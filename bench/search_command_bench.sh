@@ -8,8 +8,8 @@
 #
 # Usage: bench/search_command_bench.sh <installation directory> [runs]
 # Prints the median wall time and the peak resident memory of each, and the
-# ratio.  Needs xterm (on a private X server when there is no display),
-# ogr2ogr, xmllint and python3.
+# ratio (and the line bench/run_all.sh collects).  Needs xterm (on a private
+# X server when there is no display), ogr2ogr, xmllint and python3.
 set -euo pipefail
 install_dir=$(cd "${1:?usage: search_command_bench.sh <installation directory> [runs]}" && pwd)
 runs=${2:-21}
@@ -41,11 +41,13 @@ sed -i 's#\\n      #\n      #' "$work/search.sml"
 export ORBISCAN_INIT_DIR="$work/install" ORBISCAN_PAUSE_SCALE=0 ORBISCAN_ERROR_PAUSE_SECONDS=0
 launch=()
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :77 -nolisten tcp >/dev/null 2>&1 &
+  display=77
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
-  export DISPLAY=:77
-  sleep 1
+  export DISPLAY=":$display"
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.05; done
 fi
 
 # Wall time of each run (GNU time's own 10 ms resolution is too coarse for
@@ -75,6 +77,8 @@ for name, values in results.items():
     medians[name] = statistics.median(v[0] for v in values) * 1000
     print(f"{name:28} {medians[name]:10.2f} {statistics.median(v[1] for v in values):12.0f}")
 print(f"ratio (search / xmllint): {medians['search command'] / medians['xmllint --noout']:.1f}x")
+peaks = {name: statistics.median(v[1] for v in values) / 1024 for name, values in results.items()}
+print(f"RESULT|search command|a search with a 200-point shapefile|sentinel_services|{medians['search command'] / 1000:.6g}"
+      f"|xmllint --noout|{medians['xmllint --noout'] / 1000:.6g}|{peaks['search command']:.3g}|{peaks['xmllint --noout']:.3g}")
 PY
-pkill -f "$work/install/bin/HubFetch" 2>/dev/null || true
 grep -q '(footprint:' "$work/run/progress_query.txt" || { echo "no footprint in the query" >&2; exit 1; }

@@ -86,26 +86,24 @@ private:
 };
 
 // The elements of an S3 ListObjects answer that matter here.
-struct BucketPage {
-    std::vector<std::pair<std::string, std::uint64_t>> objects;  // key, size
-    bool truncated = false;
-    std::string nextMarker;
+struct BucketReader {
+    BucketPage page;
     std::string text;
     std::string key;
     std::uint64_t size = 0;
 
-    static void start(void* self, const XML_Char*, const XML_Char**) { static_cast<BucketPage*>(self)->text.clear(); }
+    static void start(void* self, const XML_Char*, const XML_Char**) { static_cast<BucketReader*>(self)->text.clear(); }
     static void characters(void* self, const XML_Char* data, int length) {
-        static_cast<BucketPage*>(self)->text.append(data, static_cast<std::size_t>(length));
+        static_cast<BucketReader*>(self)->text.append(data, static_cast<std::size_t>(length));
     }
     static void end(void* self, const XML_Char* element) {
-        auto& p = *static_cast<BucketPage*>(self);
+        auto& r = *static_cast<BucketReader*>(self);
         const std::string_view name(element);
-        if (name == "Key") p.key = p.text;
-        else if (name == "Size") p.size = std::strtoull(p.text.c_str(), nullptr, 10);
-        else if (name == "Contents") p.objects.emplace_back(p.key, p.size);
-        else if (name == "IsTruncated") p.truncated = p.text == "true";
-        else if (name == "NextMarker") p.nextMarker = p.text;
+        if (name == "Key") r.key = r.text;
+        else if (name == "Size") r.size = std::strtoull(r.text.c_str(), nullptr, 10);
+        else if (name == "Contents") r.page.objects.emplace_back(r.key, r.size);
+        else if (name == "IsTruncated") r.page.truncated = r.text == "true";
+        else if (name == "NextMarker") r.page.nextMarker = r.text;
     }
 };
 
@@ -126,14 +124,7 @@ public:
             if (!marker.empty()) url += "&marker=" + urlEncode(marker);
             const HttpReply reply = mClient.send({"GET", url, "", false});
             NORBS_FETCH::checkReply(reply, name());
-            BucketPage result;
-            std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
-            XML_SetUserData(parser.get(), &result);
-            XML_SetElementHandler(parser.get(), BucketPage::start, BucketPage::end);
-            XML_SetCharacterDataHandler(parser.get(), BucketPage::characters);
-            if (XML_Parse(parser.get(), reply.body.data(), static_cast<int>(reply.body.size()), 1) != XML_STATUS_OK)
-                throw CFetchFailure(Outcome::kUnreachable,
-                                    name() + " gave no listing: " + NORBS_FETCH::excerpt(reply.body));
+            const BucketPage result = parseBucketListing(reply.body, name());
             for (const auto& [key, size] : result.objects) {
                 auto file = parseAuxName(key.substr(key.rfind('/') + 1));
                 if (!file || !wanted(*file, listing)) continue;
@@ -173,24 +164,18 @@ public:
         for (int page = 0; page < kMaxPages && visited.insert(url).second; ++page) {
             const HttpReply reply = mClient.send({"GET", url, "", false});
             NORBS_FETCH::checkReply(reply, name());
-            const json body = json::parse(reply.body, nullptr, false);
-            if (!body.is_object() || !body.contains("results") || !body["results"].is_array())
-                throw CFetchFailure(Outcome::kUnreachable,
-                                    name() + " gave no page of results: " + NORBS_FETCH::excerpt(reply.body));
-            for (const json& item : body["results"]) {
-                if (!item.is_object() || !item.contains("physical_name") || !item["physical_name"].is_string() ||
-                    !item.contains("remote_url") || !item["remote_url"].is_string())
-                    continue;
-                auto file = parseAuxName(item["physical_name"].get<std::string>());
+            const AdfPage result = parseAdfPage(reply.body, name());
+            for (const auto& [physicalName, remoteUrl] : result.files) {
+                auto file = parseAuxName(physicalName);
                 if (!file) continue;
                 file->configuration = listing.configuration;
                 if (!wanted(*file, listing)) continue;
                 file->source = name();
-                file->url = NORBS_FETCH::resolveUrl(url, item["remote_url"].get<std::string>());
+                file->url = NORBS_FETCH::resolveUrl(url, remoteUrl);
                 files.push_back(std::move(*file));
             }
-            if (!body.contains("next") || !body["next"].is_string()) return files;
-            url = NORBS_FETCH::resolveUrl(url, body["next"].get<std::string>());
+            if (!result.next) return files;
+            url = NORBS_FETCH::resolveUrl(url, *result.next);
         }
         throw CFetchFailure(Outcome::kUnreachable, name() + " pages on without end");
     }
@@ -201,6 +186,34 @@ private:
 };
 
 }  // namespace
+
+BucketPage parseBucketListing(const std::string& body, const std::string& source) {
+    BucketReader reader;
+    std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
+    XML_SetUserData(parser.get(), &reader);
+    XML_SetElementHandler(parser.get(), BucketReader::start, BucketReader::end);
+    XML_SetCharacterDataHandler(parser.get(), BucketReader::characters);
+    if (XML_Parse(parser.get(), body.data(), static_cast<int>(body.size()), 1) != XML_STATUS_OK)
+        throw CFetchFailure(Outcome::kUnreachable, source + " gave no listing: " + NORBS_FETCH::excerpt(body));
+    return std::move(reader.page);
+}
+
+AdfPage parseAdfPage(const std::string& body, const std::string& source) {
+    const json page = json::parse(body, nullptr, false);
+    const auto results = page.find("results");
+    if (results == page.end() || !results->is_array())
+        throw CFetchFailure(Outcome::kUnreachable,
+                            source + " gave no page of results: " + NORBS_FETCH::excerpt(body));
+    AdfPage parsed;
+    for (const json& item : *results) {
+        const auto name = item.find("physical_name");
+        const auto url = item.find("remote_url");
+        if (name != item.end() && name->is_string() && url != item.end() && url->is_string())
+            parsed.files.emplace_back(name->get<std::string>(), url->get<std::string>());
+    }
+    if (const auto next = page.find("next"); next != page.end() && next->is_string()) parsed.next = next->get<std::string>();
+    return parsed;
+}
 
 std::string dataSpaceFilter(const Listing& listing, const std::vector<Span>& spans) {
     std::string filter = std::string("Collection/Name eq 'SENTINEL-1' and Attributes/OData.CSC.StringAttribute/any(") +

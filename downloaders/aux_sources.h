@@ -3,9 +3,11 @@
 // calibration service's JSON API.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "aux_names.h"
@@ -43,6 +45,27 @@ private:
 std::unique_ptr<CAuxSource> dataSpaceSource(NORBS_FETCH::CHttpClient& client, const AuxSettings& settings);
 std::unique_ptr<CAuxSource> bucketSource(NORBS_FETCH::CHttpClient& client, const std::string& bucketUrl);
 std::unique_ptr<CAuxSource> adfServiceSource(NORBS_FETCH::CHttpClient& client, const std::string& apiUrl);
+
+// One page of the orbit bucket's S3 listing: each object's key and size,
+// whether more pages follow and the marker the bucket names for the next
+// one (often none).  Throws CFetchFailure (kUnreachable) naming `source`
+// when the body is no listing.
+struct BucketPage {
+    std::vector<std::pair<std::string, std::uint64_t>> objects;
+    bool truncated = false;
+    std::string nextMarker;
+};
+BucketPage parseBucketListing(const std::string& body, const std::string& source);
+
+// One page of the calibration service: the physical name and remote URL
+// (as given) of each result that has both as texts, and the link to the
+// next page, none on the last.  Throws CFetchFailure (kUnreachable) naming
+// `source` when the body is no page of results.
+struct AdfPage {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::optional<std::string> next;
+};
+AdfPage parseAdfPage(const std::string& body, const std::string& source);
 
 // The OData $filter of a listing for the given spans (exposed for tests).
 std::string dataSpaceFilter(const Listing& listing, const std::vector<Span>& spans);

@@ -12,6 +12,11 @@
 
 namespace NORBS_FETCH {
 
+namespace {
+// The longest token lifetime taken from an answer (a year).
+constexpr double kLongestLifetime = 365 * 86400.0;
+}  // namespace
+
 std::string defaultNetrcPath() {
     if (const char* path = std::getenv("NETRC"); path != nullptr && *path != '\0') return path;
     const char* home = std::getenv("HOME");
@@ -70,6 +75,25 @@ Credentials readCredentials(const CParameterFile& parameters, const std::string&
     return credentials;
 }
 
+TokenReply parseTokenReply(const std::string& body) {
+    const auto json = nlohmann::json::parse(body, nullptr, false);
+    const auto access = json.find("access_token");
+    if (access == json.end() || !access->is_string())
+        throw CFetchFailure(Outcome::kAuthenticationRefused, "The token endpoint gave no access token");
+    TokenReply token;
+    token.accessToken = access->get<std::string>();
+    if (const auto refresh = json.find("refresh_token"); refresh != json.end() && refresh->is_string())
+        token.refreshToken = refresh->get<std::string>();
+    auto seconds = [&json](const char* key, double& lifetime) {
+        const auto found = json.find(key);
+        if (found != json.end() && found->is_number())
+            lifetime = std::clamp(found->get<double>(), 0.0, kLongestLifetime);  // NaN cannot come from JSON
+    };
+    seconds("expires_in", token.lifetime);
+    seconds("refresh_expires_in", token.refreshLifetime);
+    return token;
+}
+
 CTokenSession::CTokenSession(std::set<Origin> trusted, std::string tokenUrl, std::string clientId,
                              Credentials credentials, HttpSettings settings, std::string credentialsSource)
     : CAuthorizer(std::move(trusted)), mTokenUrl(std::move(tokenUrl)), mClientId(std::move(clientId)),
@@ -91,13 +115,10 @@ bool CTokenSession::grant(const std::string& form, bool passwordGrant) {
                             "The hub refused the login (HTTP " + std::to_string(reply.status) + "): check " +
                                 mCredentialsSource + " or ~/.netrc");
     }
-    const auto json = nlohmann::json::parse(reply.body, nullptr, false);
-    if (!json.is_object() || !json.contains("access_token") || !json["access_token"].is_string())
-        throw CFetchFailure(Outcome::kAuthenticationRefused, "The token endpoint gave no access token");
-    mAccessToken = json["access_token"].get<std::string>();
-    mRefreshToken = json.value("refresh_token", std::string());
-    const double lifetime = json.value("expires_in", 600.0);
-    const double refreshLifetime = json.value("refresh_expires_in", 3600.0);
+    const TokenReply token = parseTokenReply(reply.body);
+    mAccessToken = token.accessToken;
+    mRefreshToken = token.refreshToken;
+    const double lifetime = token.lifetime, refreshLifetime = token.refreshLifetime;
     // Renew a minute before expiry, or at half the lifetime of a short token.
     const double margin = std::min(60.0, lifetime / 2.0);
     const auto now = Clock::now();

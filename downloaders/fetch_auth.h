@@ -26,6 +26,19 @@ std::string defaultNetrcPath();
 // the netrc entry of the host of `loginUrl`.
 Credentials readCredentials(const CParameterFile& parameters, const std::string& section, const std::string& loginUrl);
 
+// What a token endpoint answers to an accepted grant; lifetimes in seconds.
+struct TokenReply {
+    std::string accessToken;
+    std::string refreshToken;  // empty when the endpoint gives none
+    double lifetime = 600;
+    double refreshLifetime = 3600;
+};
+// Throws CFetchFailure (kAuthenticationRefused) when the body holds no
+// access token.  A member of another type counts as absent, and a lifetime
+// is kept between 0 and a year, so that no answer makes a time point
+// overflow.
+TokenReply parseTokenReply(const std::string& body);
+
 // One login for the whole run: a password grant at the start, then the
 // refresh token before the access token expires, and a new password grant
 // only when the refresh token is no longer accepted.  (A login per file

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <random>
 #include <thread>
@@ -106,11 +107,15 @@ double retryPauseSeconds(const HttpSettings& settings, int attempt, std::optiona
 
 std::optional<double> parseRetryAfter(const std::string& value) {
     if (value.empty()) return std::nullopt;
-    if (std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return std::stod(value);
-    const time_t when = curl_getdate(value.c_str(), nullptr);
-    if (when < 0) return std::nullopt;
-    return std::max(0.0, std::difftime(when, std::time(nullptr)));
+    double seconds = 0;
+    if (std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        seconds = std::strtod(value.c_str(), nullptr);  // HUGE_VAL past the range of a double, never a throw
+    } else {
+        const time_t when = curl_getdate(value.c_str(), nullptr);
+        if (when < 0) return std::nullopt;
+        seconds = std::difftime(when, std::time(nullptr));
+    }
+    return std::clamp(seconds, 0.0, kLongestRetryAfterSeconds);
 }
 
 bool isRetryableStatus(long status) { return status == 0 || status == 408 || status == 429 || status >= 500; }

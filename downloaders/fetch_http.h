@@ -44,6 +44,9 @@ struct HttpSettings {
 // what the server asked for in Retry-After, scaled by ORBISCAN_PAUSE_SCALE.
 double retryPauseSeconds(const HttpSettings& settings, int attempt, std::optional<double> retryAfter);
 // A Retry-After value: delay seconds or an HTTP date; none when unreadable.
+// A server asking for more than an hour gets an hour: a wait of days would
+// look like a hang to the user, who can stop the run meanwhile anyway.
+inline constexpr double kLongestRetryAfterSeconds = 3600;
 std::optional<double> parseRetryAfter(const std::string& value);
 // Statuses worth another attempt: 408, 429, 5xx; 0 is a transport failure.
 bool isRetryableStatus(long status);

@@ -4,9 +4,9 @@
 #include <expat.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
-#include <regex>
 #include <set>
 
 #include "fetch_failure.h"
@@ -34,15 +34,24 @@ Ring ringFromJson(const json& points) {
     return ring;
 }
 
+// A member of an object as text; empty when it is absent or not a text (a
+// hub's answer is not trusted to hold the types it should).
+std::string textOf(const json& object, const char* key) {
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
 std::vector<Ring> ringsFromGeoJson(const json& geometry) {
     std::vector<Ring> rings;
-    if (!geometry.is_object() || !geometry.contains("coordinates")) return rings;
-    const std::string type = geometry.value("type", "");
-    const json& coordinates = geometry["coordinates"];
-    if (type == "Polygon" && !coordinates.empty()) rings.push_back(ringFromJson(coordinates[0]));
+    const auto coordinates = geometry.find("coordinates");
+    if (coordinates == geometry.end() || !coordinates->is_array()) return rings;
+    const std::string type = textOf(geometry, "type");
+    auto outer = [&rings](const json& polygon) {
+        if (polygon.is_array() && !polygon.empty()) rings.push_back(ringFromJson(polygon[0]));
+    };
+    if (type == "Polygon") outer(*coordinates);
     if (type == "MultiPolygon")
-        for (const auto& polygon : coordinates)
-            if (!polygon.empty()) rings.push_back(ringFromJson(polygon[0]));
+        for (const auto& polygon : *coordinates) outer(polygon);
     return rings;
 }
 
@@ -99,6 +108,41 @@ struct FeedReader {
     }
 };
 
+// One product of an OData page.
+Product productOf(const json& item, const std::string& downloadRoot) {
+    Product p;
+    p.name = textOf(item, "Name");
+    p.id = textOf(item, "Id");
+    if (const auto length = item.find("ContentLength"); length != item.end() && length->is_number_unsigned())
+        p.size = length->get<std::uint64_t>();
+    if (const auto date = item.find("ContentDate"); date != item.end() && date->is_object()) {
+        p.start = textOf(*date, "Start");
+        p.stop = textOf(*date, "End");
+    }
+    if (const auto online = item.find("Online"); online != item.end() && online->is_boolean())
+        p.online = online->get<bool>();
+    if (const auto geometry = item.find("GeoFootprint"); geometry != item.end()) p.footprint = ringsFromGeoJson(*geometry);
+    if (p.footprint.empty()) p.footprint = parseWktPolygons(textOf(item, "Footprint"));
+    bool blake3 = false;
+    if (const auto checksums = item.find("Checksum"); checksums != item.end() && checksums->is_array()) {
+        for (const auto& checksum : *checksums) {
+            const std::string algorithm = textOf(checksum, "Algorithm");
+            if (algorithm == "MD5") p.md5 = lower(textOf(checksum, "Value"));
+            if (algorithm == "BLAKE3") blake3 = true;
+        }
+    }
+    p.blake3Only = blake3 && p.md5.empty();
+    if (const auto attributes = item.find("Attributes"); attributes != item.end() && attributes->is_array()) {
+        for (const auto& attribute : *attributes) {
+            const auto value = attribute.find("Value");
+            if (value == attribute.end()) continue;
+            p.attributes[textOf(attribute, "Name")] = value->is_string() ? value->get<std::string>() : value->dump();
+        }
+    }
+    p.downloadUrl = downloadRoot + "/odata/v1/Products(" + p.id + ")/$value";
+    return p;
+}
+
 }  // namespace
 
 std::string productBase(const Product& product) {
@@ -112,46 +156,48 @@ std::string productBase(const Product& product) {
 std::vector<Ring> parseWktPolygons(const std::string& wkt) {
     std::vector<Ring> rings;
     // Each outer ring opens with "((" (MULTIPOLYGON: "(((" or ", (("); inner
-    // rings (holes, after "), (") are not part of a footprint's outline.
-    static const std::regex outer(R"(\(\(\s*([-0-9.eE+ ,]+?)\s*\))");
-    for (std::sregex_iterator it(wkt.begin(), wkt.end(), outer), end; it != end; ++it)
-        if (auto ring = parseCoordinates((*it)[1].str())) rings.push_back(*ring);
+    // rings (holes, after "), (") are not part of a footprint's outline.  A
+    // ring is numbers, blanks and commas up to its ")".  (Scanned by hand:
+    // std::regex recurses once per character, and a hub's footprint of a
+    // few ten thousand characters overflowed the stack.)
+    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    for (std::size_t open = wkt.find("(("); open != std::string::npos; open = wkt.find("((", open + 1)) {
+        std::size_t begin = open + 2;
+        while (begin < wkt.size() && blank(wkt[begin])) ++begin;
+        const std::size_t end = std::min(wkt.find_first_not_of("-0123456789.eE+ ,", begin), wkt.size());
+        std::size_t close = end;
+        while (close < wkt.size() && blank(wkt[close])) ++close;
+        if (end == begin || close == wkt.size() || wkt[close] != ')') continue;
+        if (auto ring = parseCoordinates(wkt.substr(begin, end - begin))) rings.push_back(*ring);
+    }
     return rings;
 }
 
 Product productFromOData(const std::string& productJson, const std::string& downloadRoot) {
-    const json item = json::parse(productJson);
-    Product p;
-    p.name = item.value("Name", "");
-    p.id = item.value("Id", "");
-    if (item.contains("ContentLength") && item["ContentLength"].is_number_unsigned())
-        p.size = item["ContentLength"].get<std::uint64_t>();
-    if (item.contains("ContentDate") && item["ContentDate"].is_object()) {
-        p.start = item["ContentDate"].value("Start", "");
-        p.stop = item["ContentDate"].value("End", "");
-    }
-    if (item.contains("Online") && item["Online"].is_boolean()) p.online = item["Online"].get<bool>();
-    if (item.contains("GeoFootprint")) p.footprint = ringsFromGeoJson(item["GeoFootprint"]);
-    if (p.footprint.empty() && item.contains("Footprint") && item["Footprint"].is_string())
-        p.footprint = parseWktPolygons(item["Footprint"].get<std::string>());
-    bool blake3 = false;
-    if (item.contains("Checksum") && item["Checksum"].is_array()) {
-        for (const auto& checksum : item["Checksum"]) {
-            const std::string algorithm = checksum.value("Algorithm", "");
-            if (algorithm == "MD5") p.md5 = lower(checksum.value("Value", ""));
-            if (algorithm == "BLAKE3") blake3 = true;
-        }
-    }
-    p.blake3Only = blake3 && p.md5.empty();
-    if (item.contains("Attributes") && item["Attributes"].is_array()) {
-        for (const auto& attribute : item["Attributes"]) {
-            if (!attribute.is_object() || !attribute.contains("Value")) continue;
-            const json& value = attribute["Value"];
-            p.attributes[attribute.value("Name", "")] = value.is_string() ? value.get<std::string>() : value.dump();
-        }
-    }
-    p.downloadUrl = downloadRoot + "/odata/v1/Products(" + p.id + ")/$value";
-    return p;
+    return productOf(json::parse(productJson), downloadRoot);
+}
+
+std::vector<Product> parseODataPage(const std::string& body, const std::string& downloadRoot) {
+    const json page = json::parse(body, nullptr, false);
+    const auto items = page.find("value");
+    if (items == page.end() || !items->is_array() ||
+        !std::all_of(items->begin(), items->end(), [](const json& item) { return item.is_object(); }))
+        throw CFetchFailure(Outcome::kUnreachable, "The hub's answer is not a page of products: " + excerpt(body));
+    std::vector<Product> products;
+    for (const auto& item : *items) products.push_back(productOf(item, downloadRoot));
+    return products;
+}
+
+DhusPage parseDhusFeed(const std::string& body, const std::string& root) {
+    FeedReader reader;
+    reader.root = root;
+    std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
+    XML_SetUserData(parser.get(), &reader);
+    XML_SetElementHandler(parser.get(), FeedReader::start, FeedReader::end);
+    XML_SetCharacterDataHandler(parser.get(), FeedReader::characters);
+    if (XML_Parse(parser.get(), body.data(), static_cast<int>(body.size()), 1) != XML_STATUS_OK)
+        throw CFetchFailure(Outcome::kUnreachable, "The hub's answer is not an Atom feed: " + excerpt(body));
+    return {std::move(reader.products), reader.total};
 }
 
 std::vector<Product> searchOData(NORBS_FETCH::CHttpClient& client, const std::string& catalogueRoot,
@@ -181,11 +227,8 @@ std::vector<Product> searchOData(NORBS_FETCH::CHttpClient& client, const std::st
             continue;
         }
         NORBS_FETCH::checkReply(reply, "The hub " + catalogueRoot);
-        const json page = json::parse(reply.body, nullptr, false);
-        if (!page.is_object() || !page.contains("value") || !page["value"].is_array())
-            throw CFetchFailure(Outcome::kUnreachable, "The hub's answer is not a page of products: " + excerpt(reply.body));
-        for (const auto& item : page["value"]) {
-            Product product = productFromOData(item.dump(), downloadRoot);
+        std::vector<Product> page = parseODataPage(reply.body, downloadRoot);
+        for (Product& product : page) {
             if (!product.start.empty()) lastStart = product.start;
             if (seen.insert(product.id).second) {
                 found.push_back(std::move(product));
@@ -193,7 +236,7 @@ std::vector<Product> searchOData(NORBS_FETCH::CHttpClient& client, const std::st
             }
         }
         if (progress) progress(found.size());
-        if (static_cast<int>(page["value"].size()) < kODataPageSize) break;
+        if (static_cast<int>(page.size()) < kODataPageSize) break;
         skip += kODataPageSize;
     }
     return found;
@@ -207,17 +250,10 @@ std::vector<Product> searchDhus(NORBS_FETCH::CHttpClient& client, const std::str
                                 "&rows=" + std::to_string(kDhusPageSize);
         const HttpReply reply = client.send({"GET", url, "", true});
         NORBS_FETCH::checkReply(reply, "The hub " + root);
-        FeedReader reader;
-        reader.root = root;
-        std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
-        XML_SetUserData(parser.get(), &reader);
-        XML_SetElementHandler(parser.get(), FeedReader::start, FeedReader::end);
-        XML_SetCharacterDataHandler(parser.get(), FeedReader::characters);
-        if (XML_Parse(parser.get(), reply.body.data(), static_cast<int>(reply.body.size()), 1) != XML_STATUS_OK)
-            throw CFetchFailure(Outcome::kUnreachable, "The hub's answer is not an Atom feed: " + excerpt(reply.body));
-        found.insert(found.end(), reader.products.begin(), reader.products.end());
+        const DhusPage page = parseDhusFeed(reply.body, root);
+        found.insert(found.end(), page.products.begin(), page.products.end());
         if (progress) progress(found.size());
-        if (reader.products.empty() || start + kDhusPageSize >= reader.total) break;
+        if (page.products.empty() || start + kDhusPageSize >= page.total) break;
     }
     return found;
 }

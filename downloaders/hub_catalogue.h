@@ -48,6 +48,19 @@ std::vector<Product> searchDhus(NORBS_FETCH::CHttpClient& client, const std::str
 
 // One product of an OData page (exposed for tests).
 Product productFromOData(const std::string& productJson, const std::string& downloadRoot);
+// The products of one page of an OData search.  Fields of another type
+// than the catalogue's count as absent; throws CFetchFailure (kUnreachable)
+// when the body is not a page of products.
+std::vector<Product> parseODataPage(const std::string& body, const std::string& downloadRoot);
+
+// One page of a legacy search: its products and the number of results the
+// hub announces (-1 when it does not say).
+struct DhusPage {
+    std::vector<Product> products;
+    long total = -1;
+};
+// Throws CFetchFailure (kUnreachable) when the body is not an Atom feed.
+DhusPage parseDhusFeed(const std::string& body, const std::string& root);
 // "POLYGON ((...))" or "MULTIPOLYGON (((...)),((...)))", optionally after
 // "geography'SRID=4326;" (exposed for tests): the outer rings.
 std::vector<Ring> parseWktPolygons(const std::string& wkt);

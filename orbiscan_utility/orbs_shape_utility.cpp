@@ -2,6 +2,7 @@
 #include "orbs_shape_utility.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "orbs_core_generic_utility.h"
 #include "orbs_utility_global_vars.h"
@@ -124,10 +125,22 @@ void CShapeSet::attachMap(std::unique_ptr<YDF_MAP> map) {
 
 bool CShapeSet::readDbfShapeInfo(const std::string& fileName, CSectionDataGroup& group,
                                  const std::vector<int>* selection) {
-    const DBFHandle dbf = DBFOpenLL(fileName.c_str(), "rb", NORBS_SHAPE_UTILITY::tracedHooks());
-    if (dbf == nullptr) raiseError(ORBS_EC_FILE_NOT_FOUND, CORBS_SHAPE_SOURCE, __LINE__, fileName);
+    const NORBS_SHAPE_UTILITY::DbfFile table(DBFOpenLL(fileName.c_str(), "rb", NORBS_SHAPE_UTILITY::tracedHooks()));
+    if (!table) raiseError(ORBS_EC_FILE_NOT_FOUND, CORBS_SHAPE_SOURCE, __LINE__, fileName);
+    DBFInfo* const dbf = table.get();
     const int records = DBFGetRecordCount(dbf);
     const int fields = DBFGetFieldCount(dbf);
+    // The header's record count is believed only as far as the file holds
+    // the records: a truncated table (or a forged count) would otherwise
+    // cost memory for records that are not there.
+    std::error_code sizeError;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, sizeError);
+    const auto header = static_cast<std::uintmax_t>(std::max(dbf->nHeaderLength, 0));
+    if (sizeError || dbf->nRecordLength <= 0 || size < header ||
+        static_cast<std::uintmax_t>(records) > (size - header) / static_cast<std::uintmax_t>(dbf->nRecordLength)) {
+        NORBS_ERROR_MANAGER::traceDebug("%s holds fewer records than the %d it announces\n", fileName.c_str(), records);
+        return false;
+    }
     std::vector<int> chosen;
     for (int r = 0; r < records; ++r) {
         if (selection == nullptr || (static_cast<std::size_t>(r) < selection->size() && (*selection)[r] > 0)) {
@@ -153,7 +166,6 @@ bool CShapeSet::readDbfShapeInfo(const std::string& fileName, CSectionDataGroup&
             group.setValue(dbfKey("FieldData"), s, f, attributeText(dbf, chosen[static_cast<std::size_t>(s)], f, type));
         }
     }
-    DBFClose(dbf);
     if (fileName.find("trace") != std::string::npos) {
         const std::string traceFile = NORBS_SHAPE_UTILITY::pathWithoutExtension(fileName) + ".dbf_hdr";
         if (group.writeXML(traceFile, false, true) == 0) {

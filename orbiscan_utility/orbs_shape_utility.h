@@ -114,8 +114,9 @@ public:
     // header, when given, is the parameter set of a geocoded raster whose
     // cartographic system and grid the points refer to.  False with the
     // reason in mError: 40002 for a missing file or companion, 40001 for an
-    // empty file, a .dbf whose record count differs, a type outside the
-    // table.  A .dbf that cannot be opened raises 40002.
+    // empty file, a .dbf whose record count differs or that holds fewer
+    // records than it announces, a type outside the table.  A .dbf that
+    // cannot be opened raises 40002.
     bool InitFromShapeFile(const std::string& fileName, CSectionDataGroup* header = nullptr,
                            const std::string& classFieldName = "", const std::string& idFieldName = "",
                            const std::string& zFieldName = "", bool ignoreHeader = false, double defaultZ = 0.0);
@@ -124,8 +125,9 @@ public:
 
     // Fills the "DbfShapeInfo" section of a set from a .dbf file: with a
     // selection (one entry per record), only the records whose entry is
-    // positive.  Raises 40002 when the file cannot be opened; a name
-    // containing "trace" also writes the section next to it (".dbf_hdr").
+    // positive.  Raises 40002 when the file cannot be opened; false when it
+    // holds fewer records than its header announces.  A name containing
+    // "trace" also writes the section next to it (".dbf_hdr").
     static bool readDbfShapeInfo(const std::string& fileName, CSectionDataGroup& group,
                                  const std::vector<int>* selection = nullptr);
     int getNumberOfFields();

@@ -112,7 +112,7 @@ bool CShapeSet::InitFromShapeFile(const std::string& fileName, CSectionDataGroup
         header != nullptr && !ignoreHeader ? geometryOf(*header) : std::nullopt;
 
     if (!readDbfShapeInfo(dbf.value_or(base + ".dbf"), mDbfShapeInfo)) {
-        return fail(ORBS_EC_FILE_NOT_FOUND, fileName, __LINE__);
+        return fail(ORBS_EC_FILE_NOT_OPENED, fileName, __LINE__);
     }
     traceAtLevel(15, "SHPOpen(%s)\n", fileName.c_str());
     const NORBS_SHAPE_UTILITY::ShpFile shapes(SHPOpenLL(shp.value_or(fileName).c_str(), "rb", NORBS_SHAPE_UTILITY::tracedHooks()));

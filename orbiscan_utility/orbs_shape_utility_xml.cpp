@@ -178,6 +178,7 @@ bool CShapeSet::initFromShapeXml(const std::string& fileName, bool absoluteCoord
     mDbfShapeInfo["DbfShapeInfo.FieldData"].setDimension(shapes, fields);
 
     bool first = true;
+    int64_t total = 0;
     for (int s = 0; s < shapes; ++s) {
         reader.setLimit(tags->getTagsNbr());
         const int id = reader.integer(reader.next("CLASS_OF_SHAPE"));
@@ -196,6 +197,11 @@ bool CShapeSet::initFromShapeXml(const std::string& fileName, bool absoluteCoord
         const int list = reader.next("POINTS_LIST");
         const int points = reader.count(std::atoi(reader.attribute(list, "NUMBER_OF_POINT").c_str()), "NUMBER_OF_POINT");
         if (points < 1) reader.fail("NUMBER_OF_POINT");
+
+        // A part starts at one of the shape's points.
+        for (const int32_t start : partStarts)
+            if (start < 0 || start >= points) reader.fail("PART");
+        total += points;
 
         CShapeRecord& record = mShapes.emplace_back(points);
         record.mId = id;
@@ -220,6 +226,9 @@ bool CShapeSet::initFromShapeXml(const std::string& fileName, bool absoluteCoord
             first = false;
         }
     }
+    // The total is what callers hold limits against: a description whose
+    // total is not the number of its points contradicts itself.
+    if (total != mTotalNumberOfPoints) reader.fail("TOTAL_NUMBER_OF_POINTS");
     mNumberOfShapes = shapes;
     return true;
 }

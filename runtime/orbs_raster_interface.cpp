@@ -295,11 +295,25 @@ int NorvikRasterInterface::read_block_rows(const BlockSink& sink, bool enviStora
     const tmsize_t rowBytes = mTiled ? TIFFTileRowSize(tif) : TIFFScanlineSize(tif);
     if (blockBytes <= 0 || rowBytes <= 0) return fail(NORVIK_DA_EC_READ, mPath + ": no block size", __LINE__);
 
-    std::vector<unsigned char> raw(static_cast<std::size_t>(blockBytes));
+    // A raster may announce blocks far larger than the data it holds: the
+    // buffers of one block row are bounded, and left uninitialised, so that
+    // only what is decoded into them becomes resident.
     const std::size_t bandBlockCells = static_cast<std::size_t>(mPixels) * static_cast<std::size_t>(mBlockLines);
-    std::vector<std::vector<unsigned char>> bandLines(static_cast<std::size_t>(mBands),
-                                                      std::vector<unsigned char>(bandBlockCells * size));
-    std::vector<unsigned char> converted(outType != mDataType ? bandBlockCells * outSize : 0);
+    const std::size_t bands = static_cast<std::size_t>(mBands);
+    const std::size_t cellLimit = kLargestBlockRowBytes / (bands * size + outSize);
+    if (bandBlockCells > cellLimit ||
+        static_cast<std::size_t>(blockBytes) > kLargestBlockRowBytes - bandBlockCells * (bands * size + outSize)) {
+        return fail(NORVIK_DA_EC_SAMPLE_FORMAT,
+                    mPath + ": blocks of " + std::to_string(mBlockLines) + " lines of " + std::to_string(mPixels) +
+                        " pixels in " + std::to_string(mBands) + " bands take more than " +
+                        std::to_string(kLargestBlockRowBytes >> 20) + " MiB",
+                    __LINE__);
+    }
+    const auto buffer = [](std::size_t bytes) { return std::unique_ptr<unsigned char[]>(new unsigned char[bytes]); };
+    const std::unique_ptr<unsigned char[]> raw = buffer(static_cast<std::size_t>(blockBytes));
+    std::vector<std::unique_ptr<unsigned char[]>> bandLines;
+    for (std::size_t band = 0; band < bands; ++band) bandLines.push_back(buffer(bandBlockCells * size));
+    const std::unique_ptr<unsigned char[]> converted = buffer(outType != mDataType ? bandBlockCells * outSize : 0);
     const unsigned mask = (1u << std::min(mBitsPerSample, 8)) - 1u;
 
     for (int line0 = 0; line0 < mLines; line0 += mBlockLines) {
@@ -310,8 +324,8 @@ int NorvikRasterInterface::read_block_rows(const BlockSink& sink, bool enviStora
                 const uint32_t block = mTiled ? TIFFComputeTile(tif, static_cast<uint32_t>(x0),
                                                                 static_cast<uint32_t>(line0), 0, uPlane)
                                               : TIFFComputeStrip(tif, static_cast<uint32_t>(line0), uPlane);
-                const tmsize_t got = mTiled ? TIFFReadEncodedTile(tif, block, raw.data(), blockBytes)
-                                            : TIFFReadEncodedStrip(tif, block, raw.data(), blockBytes);
+                const tmsize_t got = mTiled ? TIFFReadEncodedTile(tif, block, raw.get(), blockBytes)
+                                            : TIFFReadEncodedStrip(tif, block, raw.get(), blockBytes);
                 // A strip holds `rows` lines; a tile always its full height.
                 if (got < (mTiled ? blockBytes : rowBytes * rows)) {
                     return fail(NORVIK_DA_EC_READ,
@@ -320,11 +334,11 @@ int NorvikRasterInterface::read_block_rows(const BlockSink& sink, bool enviStora
                 }
                 const int cols = std::min(mBlockPixels, mPixels - x0);
                 for (int r = 0; r < rows; ++r) {
-                    const unsigned char* in = raw.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(rowBytes);
+                    const unsigned char* in = raw.get() + static_cast<std::size_t>(r) * static_cast<std::size_t>(rowBytes);
                     const std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(mPixels) +
                                            static_cast<std::size_t>(x0);
                     for (int s = 0; s < samplesInBlock; ++s) {
-                        unsigned char* out = bandLines[static_cast<std::size_t>(mPlanar ? plane : s)].data() + at * size;
+                        unsigned char* out = bandLines[static_cast<std::size_t>(mPlanar ? plane : s)].get() + at * size;
                         if (mBitsPerSample < 8) {
                             for (int x = 0; x < cols; ++x) {
                                 const int bit = (x * samplesInBlock + s) * mBitsPerSample;
@@ -344,10 +358,10 @@ int NorvikRasterInterface::read_block_rows(const BlockSink& sink, bool enviStora
         }
         const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(mPixels);
         for (int band = 0; band < mBands; ++band) {
-            const unsigned char* data = bandLines[static_cast<std::size_t>(band)].data();
+            const unsigned char* data = bandLines[static_cast<std::size_t>(band)].get();
             if (outType != mDataType) {
-                convert_to_envi_storage(mDataType, data, converted.data(), cells);
-                data = converted.data();
+                convert_to_envi_storage(mDataType, data, converted.get(), cells);
+                data = converted.get();
             }
             if (!sink(band, line0, rows, data)) return 0;
         }

@@ -3,11 +3,12 @@
 //
 // Pixels are handed out one block row at a time (a strip, or a row of
 // tiles) so that memory stays bounded by one block row per band whatever
-// the raster size.  Failures leave the four error items (code, source name,
+// the raster size (and by kLargestBlockRowBytes whatever it announces).  Failures leave the four error items (code, source name,
 // other information, source line) for the caller, as every object of the
 // suite that reports instead of raising.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -57,6 +58,10 @@ constexpr int NORVIK_DA_EC_READ = 80003;            // a strip or tile cannot be
 constexpr int NORVIK_DA_EC_GEOREFERENCING = 80004;  // GeoTIFF keys or tags that contradict themselves
 
 inline constexpr const char* NORVIK_DA_SOURCE = "runtime/orbs_raster_interface";
+
+// The most memory the buffers of one block row (all bands) may take: larger
+// blocks are refused with NORVIK_DA_EC_SAMPLE_FORMAT.
+inline constexpr std::size_t kLargestBlockRowBytes = std::size_t{512} << 20;
 
 class NorvikRasterInterface {
 public:

@@ -336,6 +336,11 @@ void XMLCALL onCharacters(void* data, const XML_Char* text, int length) {
     state.builder->extendText(text, size);
 }
 
+// Markup without a handler of its own (comments, declarations, processing
+// instructions) is a parse event too, so that the position of the last
+// event moves past it.
+void XMLCALL onOtherMarkup(void*, const XML_Char*, int) {}
+
 // Parameter files never need entities of their own.  A document that
 // declares one is refused before it is used: nested declarations expand a
 // few hundred bytes into gigabytes of text.
@@ -424,6 +429,10 @@ private:
     std::size_t mLength = 0;
 };
 
+// The longest markup token (tag, comment, declaration) a file may hold;
+// texts of any length are read in pieces.
+constexpr std::uint64_t kLongestMarkup = 256 * 1024;
+
 struct ParserDeleter {
     void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
 };
@@ -455,6 +464,7 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
     XML_SetElementHandler(parser.get(), onStart, onEnd);
     XML_SetCharacterDataHandler(parser.get(), onCharacters);
     XML_SetEntityDeclHandler(parser.get(), onEntityDeclaration);
+    XML_SetDefaultHandlerExpand(parser.get(), onOtherMarkup);
 #ifdef ORBS_HAVE_EXPAT_REPARSE_DEFERRAL
     // Each line must be parsed as soon as it is fed: a deferred parse would
     // join the text of several lines into one piece, and only the first
@@ -470,6 +480,7 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
     std::string_view raw;
     std::string rewritten;
     bool fedAny = false;
+    std::uint64_t fed = 0;
     while (lines.next(raw, pieceLength)) {
         // A UTF-8 byte order mark would switch expat away from the byte
         // encoding that keeps every byte of the file as it is.
@@ -484,7 +495,18 @@ std::unique_ptr<CXmlTagList> parseOnce(const std::string& path, int tagCapacity,
             line = rewritten;
         }
         const XML_Status status = XML_Parse(parser.get(), line.data(), static_cast<int>(line.size()), last);
+        fed += line.size();
         flushText(state);
+        // expat keeps an unfinished tag or comment and scans it again with
+        // every piece fed: one of many megabytes would cost time quadratic
+        // in its length and memory in proportion.  What was fed since the
+        // last event starts is that markup and at most the event before.
+        const XML_Index lastEvent = std::max<XML_Index>(XML_GetCurrentByteIndex(parser.get()), 0);
+        if (status == XML_STATUS_OK && fed - static_cast<std::uint64_t>(lastEvent) > kLongestMarkup) {
+            refusal = "holds a tag or comment longer than " + std::to_string(kLongestMarkup / 1024) + " KiB";
+            traceDebug("%s\n%s\n", path.c_str(), refusal.c_str());
+            return nullptr;
+        }
         if (status != XML_STATUS_OK) {
             if (state.declaresEntity) refusal = "declares entities, which parameter files do not accept";
             const char* reason = state.tooDeep          ? "nesting deeper than the depth limit"

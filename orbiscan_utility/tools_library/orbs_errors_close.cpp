@@ -122,6 +122,15 @@ void closeProcess(int code, bool logFlag, bool successFlag, bool endFlag) {
     NorvikCore::set_map_itrf_ptr(nullptr);
 
     const std::string workFile = NorvikCore::get_work_file();
+    // What was put in the place of the work file (a directory, a device) is
+    // not the process's to delete, and would never go away by retrying.
+    if (code == 0 && !workFile.empty()) {
+        if (const std::optional<std::string> refusal = fdfRegularFileRefusal(workFile)) {
+            gClosing = false;  // the raise runs the closing routine itself
+            raiseError(ORBS_EC_WORK_FILE_NOT_DELETED, "orbiscan_utility/tools_library/orbs_errors", 2280,
+                       workFile + " " + *refusal);
+        }
+    }
     if (code == 0 && !workFile.empty() && fdfExistFile(workFile)) {
         int attempt = 0;
         while (attempt < kWorkFileDeleteAttempts && fdfExistFile(workFile)) {

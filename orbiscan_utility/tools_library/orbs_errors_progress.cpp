@@ -63,6 +63,14 @@ int setProgressBar(int percent, const char* stepText, bool force, bool raiseOnSt
         return 1;
     }
 
+    // A directory or a device put in the place of the progress file is no
+    // progress file: nothing is written into it, and waiting for it to
+    // become one would only delay the run.
+    if (const std::optional<std::string> refusal = fdfRegularFileRefusal(path)) {
+        traceAtLevel(15, "VT]progress not written : %s %s\n", path.c_str(), refusal->c_str());
+        return 1;
+    }
+
     std::fstream file;
     for (int attempt = 1; attempt <= 4 && !file.is_open(); ++attempt) {
         file.clear();

@@ -157,9 +157,11 @@ void writeErrorReport(int code, const std::vector<const char*>& texts) {
     if (const int error = fdfWriteWholeFile(workFile + "_error", "-1\n" + message + "\n" + detailText))
         tellUnwritten(workFile + "_error", error);
 
-    for (int attempt = 0; attempt < 10; ++attempt) {
+    // A work file that cannot be opened may be held by its reader for a
+    // moment; a directory or a device in its place will not change.
+    for (int attempt = 0; attempt < 10 && !fdfRegularFileRefusal(workFile); ++attempt) {
         std::ifstream work(workFile);
-        if (!work || fdfRegularFileRefusal(workFile)) {
+        if (!work) {
             fdfPauseSeconds(attempt);
             continue;
         }

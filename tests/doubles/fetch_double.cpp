@@ -9,9 +9,14 @@
 //   ORBS_DOUBLE_STOP      when set, writes 101 into the progress file (the
 //                         user interface asking the service to stop), after
 //                         the wait for ORBS_DOUBLE_AWAIT
+//   ORBS_DOUBLE_TAMPER    "remove" or "directory": after the wait for
+//                         ORBS_DOUBLE_AWAIT, removes the progress file, or puts
+//                         an empty directory in its place (the user interface
+//                         or the user meddling while the service waits)
 //   ORBS_DOUBLE_EXIT      exit code (default 0)
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -44,6 +49,10 @@ int main(int argc, char** argv) {
     }
     if (progress != nullptr && std::getenv("ORBS_DOUBLE_STOP") != nullptr)
         std::ofstream(progress, std::ios::binary | std::ios::trunc) << "101\nStop requested\n";
+    if (const char* tamper = std::getenv("ORBS_DOUBLE_TAMPER"); progress != nullptr && tamper != nullptr) {
+        std::filesystem::remove(progress);
+        if (std::string(tamper) == "directory") std::filesystem::create_directory(progress);
+    }
     const char* code = std::getenv("ORBS_DOUBLE_EXIT");
     return code ? std::atoi(code) : 0;
 }

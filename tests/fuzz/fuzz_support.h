@@ -77,13 +77,14 @@ inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
     return std::string_view(reinterpret_cast<const char*>(data), size);
 }
 
-// Runs a reader; a raise (the documented way a reader refuses its input) is
-// caught, anything else escapes and is reported by the fuzzer.
-template <class Reader>
+// Runs a reader; a raise, or the refusal the reader documents instead (the
+// downloaders' CFetchFailure), is caught, anything else escapes and is
+// reported by the fuzzer.
+template <class Refusal = CErrorExceptionManager, class Reader>
 void tolerateRaise(Reader&& reader) {
     try {
         reader();
-    } catch (const CErrorExceptionManager&) {
+    } catch (const Refusal&) {
     }
 }
 
