@@ -60,7 +60,7 @@ bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> l
 }
 
 bool hashRange(int fd, std::uint64_t offset, std::uint64_t length, CMd5& md5, const std::atomic<bool>* cancel) {
-    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(length, 1 << 20)));
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(length, 256 * 1024)));
     while (length > 0) {
         if (cancel != nullptr && *cancel) return false;
         const ssize_t got = ::pread(fd, buffer.data(), std::min<std::size_t>(buffer.size(), length),

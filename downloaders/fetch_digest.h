@@ -35,7 +35,7 @@ private:
 bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> length = std::nullopt);
 // Feeds `length` bytes of an open file, from `offset`, into `md5`; false
 // when they cannot be read, or once `cancel` reads true (looked at between
-// reads of 1 MB).
+// reads of 256 kB).
 bool hashRange(int fd, std::uint64_t offset, std::uint64_t length, CMd5& md5,
                const std::atomic<bool>* cancel = nullptr);
 
