@@ -62,7 +62,7 @@ struct CPartialFile::Hasher {
                 flushing = hashed;
             }
             Block block;
-            std::uint64_t until = 0;
+            std::uint64_t until = hashed;  // beyond: bytes to read back from the file
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return cancel || closing || hashed < written; });
@@ -75,7 +75,7 @@ struct CPartialFile::Hasher {
                     until = kept.empty() ? written : kept.front().offset;
                 }
             }
-            if (block.bytes.empty()) {
+            if (until > hashed) {
                 readable = hashRange(fd, hashed, until - hashed, md5, &cancel) && readable;
                 hashed = until;
                 continue;
