@@ -86,10 +86,7 @@ TEST(AuxNames, FileAndProductNamesGiveTypeMissionAndTimes) {
 TEST(AuxSelection, OrbitMarginHoldsToTheSecond) {
     // A file must start an orbit and 60 s before the product and end 60 s after it.
     const Instant earliest = std::floor(t0 - kOrbitPeriod - kOrbitMargin);
-    const struct {
-        Instant start, stop;
-        bool qualifies;
-    } cases[] = {
+    const struct { Instant start, stop; bool qualifies; } cases[] = {
         {earliest, t1 + 60, true},
         {earliest + 1, t1 + 60, false},
         {earliest, t1 + 59, false},
@@ -110,10 +107,7 @@ TEST(AuxSelection, NewestCreationWinsAndPreciseComesBeforeRestituted) {
     const AuxFile newerButShort = orbit('A', AuxType::kPoeorb, t0 - 100, stop, t0 + 500 * day);
     const AuxFile otherMission = orbit('B', AuxType::kPoeorb, start, stop, t0 + 600 * day);
     const AuxFile restituted = orbit('A', AuxType::kResorb, t0 - 3 * 3600, t0 + 3600, t0 + 700 * day);
-    const struct {
-        std::vector<AuxFile> catalogue;
-        std::string chosen;
-    } cases[] = {
+    const struct { std::vector<AuxFile> catalogue; std::string chosen; } cases[] = {
         {{old, reprocessed, newerButShort, otherMission}, reprocessed.name},
         {{restituted, old}, old.name},
         {{restituted, otherMission, newerButShort}, restituted.name},
@@ -147,11 +141,7 @@ TEST(AuxSelection, CalibrationFilesByValidityThenGenerationAndConfiguration) {
     const AuxFile independent = adf('_', AuxType::kCal, t0 - 10 * day, t0 + 5 * day);
     const AuxFile instrument = adf('A', AuxType::kIns, t0 - day, t0 - day, 7);
     const AuxFile otherMission = adf('B', AuxType::kCal, t0 - day, t0 - day, 7);
-    const struct {
-        Need need;
-        std::vector<AuxFile> catalogue;
-        std::vector<std::string> chosen;
-    } cases[] = {
+    const struct { Need need; std::vector<AuxFile> catalogue; std::vector<std::string> chosen; } cases[] = {
         {product(), {early, current, regenerated, future, instrument, otherMission}, {regenerated.name}},
         {product('A', 6), {early, current, regenerated, future}, {early.name}},
         {product(), {early, current, atStart}, {atStart.name}},  // a validity start equal to the product's counts
@@ -275,10 +265,7 @@ TEST_F(AuxScope, PeriodsAndRefusals) {
     ASSERT_EQ(dates.needs.size(), 1u);
     EXPECT_EQ(dates.needs[0].stop - dates.needs[0].start, 30 * 3600.0);
 
-    const struct {
-        std::string fields;
-        std::string says;
-    } refused[] = {
+    const struct { std::string fields; std::string says; } refused[] = {
         {"<missions>S1A,S2A</missions>", "S2A"},
         {"<missions> , </missions>", "names no mission"},
         {"<products_list>S1A_nothing</products_list>", "S1A_nothing"},

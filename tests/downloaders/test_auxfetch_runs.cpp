@@ -10,13 +10,11 @@
 #include <thread>
 
 #include "local_hub.h"
-#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using local_hub::LocalHub;
 using local_hub::Process;
 using test_files::readFile;
 using test_files::readLines;
@@ -34,32 +32,19 @@ const std::string kProducts =
 const std::vector<std::size_t> kExpectedCounts = {3, 3, 2, 3};
 const std::string kReprocessed = "S1A_OPER_AUX_POEORB_OPOD_20200605T225942_V20190502T225942_20190504T005942.EOF";
 
-struct Result {
-    int status = -1;
-    std::string output;
+struct Result : local_hub::ProgramResult {
     std::string lastLine() const {
         const auto end = output.find_last_not_of('\n');
         return end == std::string::npos ? "" : output.substr(output.rfind('\n', end) + 1, end - output.rfind('\n', end));
     }
 };
 
-class AuxFetchRun : public TempFolderTest {
+class AuxFetchRun : public local_hub::HubTest {
 protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        progress = mRoot / "no progress file";
-    }
-    void TearDown() override {
-        mHub.reset();
-        TempFolderTest::TearDown();
-    }
-
     void startHub(std::vector<std::string> options) {
         options.insert(options.begin(), "--aux");
-        mHub.reset();
-        mHub = std::make_unique<LocalHub>(mRoot / "hub", options);
+        HubTest::startHub(options);
     }
-    LocalHub& hub() { return *mHub; }
     fs::path folder(int i) const { return mRoot / "aux dir" / kFolders[i]; }
     fs::path parameters() const { return mRoot / "par.sml"; }
 
@@ -83,15 +68,9 @@ protected:
         for (int i = 0; i < 4; ++i) argv.push_back(folder(i).string());
         auto env = local_hub::clientEnvironment(mRoot);
         env["ORBISCAN_WORKING_FILE"] = progress.string();
-        fs::remove(mRoot / "auxfetch.out");
         return std::make_unique<Process>(argv, env, mRoot / "auxfetch.out");
     }
-    Result run(const std::vector<std::string>& options = {}) {
-        auto process = start(options);
-        const auto status = process->waitFor(std::chrono::seconds(60));
-        EXPECT_TRUE(status) << "AuxFetch still running after 60 s";
-        return {status.value_or(-1), readFile(mRoot / "auxfetch.out")};
-    }
+    Result run(const std::vector<std::string>& options = {}) { return {finish(*start(options), mRoot / "auxfetch.out")}; }
 
     std::set<std::string> files(int i) const {
         std::set<std::string> names;
@@ -113,10 +92,7 @@ protected:
     }
     std::size_t allDownloads() { return downloads("/s1-orbits/") + downloads("/download/") + downloads("$value"); }
 
-    fs::path progress;  // the service's progress file named to AuxFetch
-
-private:
-    std::unique_ptr<LocalHub> mHub;
+    fs::path progress = mRoot / "no progress file";  // the service's progress file named to AuxFetch
 };
 
 TEST_F(AuxFetchRun, FullDownloadThenOnlyWhatIsMissingThenEverythingReplacedInOneStep) {
@@ -306,13 +282,10 @@ TEST_F(AuxFetchRun, PeriodsAndProductFolders) {
 
     // A folder of products: its manifest names instrument configuration 6.
     fs::remove_all(mRoot / "aux dir");
-    const std::string product = kProducts.substr(0, kProducts.find(','));
-    writeFile(mRoot / "products" / (product + ".SAFE") / "manifest.safe",
-              "<?xml version=\"1.0\"?>\n<xfdu:XFDU xmlns:xfdu=\"urn:x\" xmlns:s1sarl1=\"urn:y\"><metadataSection>"
-              "<s1sarl1:instrumentConfigurationID>6</s1sarl1:instrumentConfigurationID></metadataSection></xfdu:XFDU>\n");
+    writeFile(mRoot / "products" / (kProducts.substr(0, kProducts.find(',')) + ".SAFE") / "manifest.safe",
+              "<m><s1sarl1:instrumentConfigurationID>6</s1sarl1:instrumentConfigurationID></m>");
     writeParameters("<products_folder>" + (mRoot / "products").string() + "</products_folder>");
-    const Result folder = run();
-    ASSERT_EQ(folder.status, 0) << folder.output;
+    ASSERT_EQ(run().status, 0);
     EXPECT_EQ(files(1), (std::set<std::string>{"S1A_AUX_CAL_V20190101T000000_G20181215T120000.SAFE"}));
     EXPECT_EQ(files(2), (std::set<std::string>{kReprocessed}));
 }
@@ -320,10 +293,7 @@ TEST_F(AuxFetchRun, PeriodsAndProductFolders) {
 TEST_F(AuxFetchRun, BadArgumentsEndWithStatusTwoAndSayWhy) {
     writeFile(parameters(), "<?xml version=\"1.0\" ?>\n<P><ORBSNT_SERVICE_SENTINELQC><missions>S1X</missions>"
                             "</ORBSNT_SERVICE_SENTINELQC></P>\n");
-    const struct {
-        std::vector<std::string> argv;
-        std::string says;
-    } cases[] = {
+    const struct { std::vector<std::string> argv; std::string says; } cases[] = {
         {{"-c", parameters().string(), "a", "b", "c", "d"}, "S1X"},
         {{"-c", (mRoot / "none.sml").string(), "a", "b", "c", "d"}, "Cannot read the parameter file"},
         {{"-c", parameters().string(), "a", "b", "c"}, "four folders"},

@@ -1,5 +1,6 @@
 // The shared layer of the downloaders: who gets credentials, retry pauses,
 // netrc, parameter files, and archive extraction that stays in its folder.
+// The progress file: the AuxFetchRun and AuxFetchChain tests.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,7 +10,6 @@
 #include "fetch_auth.h"
 #include "fetch_http.h"
 #include "fetch_parameters.h"
-#include "fetch_progress.h"
 #include "temp_folder.h"
 #include "test_files.h"
 
@@ -22,10 +22,7 @@ using TempFolder = TempFolderTest;
 
 TEST(FetchHttp, CredentialsGoOnlyToTheConfiguredSchemeHostAndPort) {
     CBasicAuthorizer authorizer({*originOf("https://hub.example/dhus"), *originOf("http://127.0.0.1:8080/")}, "u", "p");
-    const struct {
-        const char* url;
-        bool trusted;
-    } cases[] = {
+    const struct { const char* url; bool trusted; } cases[] = {
         {"https://hub.example/odata/v1/Products('x')/$value", true},
         {"https://hub.example:443/search", true},
         {"https://HUB.example/x", true},
@@ -114,10 +111,7 @@ void makeZip(const fs::path& zip, const std::string& members) {
 }
 
 TEST_F(TempFolder, HostileArchivesExtractNothingAnywhere) {
-    const struct {
-        const char* name;
-        const char* members;
-    } hostile[] = {
+    const struct { const char* name; const char* members; } hostile[] = {
         {"dotdot", "z.writestr('P.SAFE/manifest.safe', 'ok')\nz.writestr('P.SAFE/../../escaped.txt', 'x')\n"},
         {"absolute", "z.writestr('P.SAFE/manifest.safe', 'ok')\nz.writestr('/tmp/orbs_absolute_escape.txt', 'x')\n"},
         {"symlink", "z.writestr('P.SAFE/manifest.safe', 'ok')\n"
@@ -175,24 +169,8 @@ TEST_F(TempFolder, ExtractionConfinedToOneNameReplacesInOneStep) {
     EXPECT_FALSE(fs::exists(unz / "P.SAFE" / "old only.txt"));
     EXPECT_EQ(std::distance(fs::directory_iterator(unz), fs::directory_iterator()), 1);  // old one and staging gone
 
-    // A file takes the place of a file, or of nothing, the same way.
-    test_files::writeFile(mRoot / "new.EOF", "new");
-    test_files::writeFile(mRoot / "old.EOF", "old");
-    EXPECT_EQ(replaceAtomically((mRoot / "new.EOF").string(), (mRoot / "old.EOF").string()), "");
-    EXPECT_EQ(test_files::readFile(mRoot / "old.EOF"), "new");
-    EXPECT_EQ(replaceAtomically((mRoot / "old.EOF").string(), (mRoot / "fresh.EOF").string()), "");
+    // A file replaced in one step while it is read: the AuxFetchRun tests.
     EXPECT_NE(replaceAtomically((mRoot / "missing").string(), (mRoot / "fresh.EOF").string()), "");
-    EXPECT_EQ(test_files::readFile(mRoot / "fresh.EOF"), "new");
-}
-
-TEST_F(TempFolder, ProgressFileThatMustNotBeCreatedIsOnlyWrittenWhileItExists) {
-    const fs::path path = mRoot / "Process.working";
-    CProgressFile progress(path.string(), false);
-    progress.report(10, "first");
-    EXPECT_FALSE(fs::exists(path));
-    test_files::writeFile(path, "50\nthe service's\n");
-    progress.report(20, "second");
-    EXPECT_EQ(test_files::readFile(path), "20\nsecond\n");
 }
 
 }  // namespace

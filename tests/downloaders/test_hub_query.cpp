@@ -27,10 +27,7 @@ std::string channel(const std::string& c) {
            "contains(att/OData.CSC.StringAttribute/Value,'" + c + "'))";
 }
 
-struct Translation {
-    const char* query;
-    std::string filter;
-};
+struct Translation { const char* query; std::string filter; };
 
 TEST(HubQueryTranslation, EveryClauseFormGivesItsExactFilter) {
     const Translation cases[] = {

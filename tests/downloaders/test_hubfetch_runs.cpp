@@ -1,18 +1,17 @@
 // HubFetch run as a user runs it, against the local example hub with the
 // faults of each case.  Nothing leaves 127.0.0.1.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
 #include "local_hub.h"
-#include "temp_folder.h"
 #include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using local_hub::LocalHub;
 using local_hub::Process;
 using test_files::readFile;
 using test_files::readLines;
@@ -26,42 +25,30 @@ const std::string kExampleQuery =
     R"((beginPosition:[2019-05-01T00:00:00.000Z TO 2019-05-31T23:59:59.999Z]))";
 const char* kFirstProduct = "1A2F";  // a name part of one of the three products the example query finds
 
-struct HubFetchResult {
-    int status = -1;
-    std::string output;
-};
+using HubFetchResult = local_hub::ProgramResult;
 
-class HubFetchRun : public TempFolderTest {
+class HubFetchRun : public local_hub::HubTest {
 protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        fs::create_directories(out());
-    }
-    void TearDown() override {
-        mHub.reset();
-        TempFolderTest::TearDown();
-    }
+    void SetUp() override { fs::create_directories(out()); }
 
     void startHub(std::vector<std::string> options) {
         options.insert(options.end(), {"--user", user, "--password", password});
-        mHub.reset();
-        mHub = std::make_unique<LocalHub>(mRoot / "hub", options);
+        HubTest::startHub(options);
     }
-    LocalHub& hub() { return *mHub; }
     fs::path out() const { return mRoot / "out"; }
     fs::path progress() const { return out() / "prog"; }
     fs::path parameters() const { return mRoot / "par.sml"; }
+    void clearOut() {
+        fs::remove_all(out());
+        fs::create_directories(out());
+    }
 
     // The parameter file: the hub's addresses (legacy grammar below /dhus
     // when `legacy`), the account, and the extra service fields.
     void writeParameters(bool legacy = false) {
-        std::string service;
-        if (legacy) {
-            service = "<service_url>" + hub().url() + "/dhus</service_url>";
-        } else {
-            service = "<service_url>" + hub().url() + "</service_url><identity_url>" + hub().tokenUrl() +
-                      "</identity_url><download_url>" + hub().url() + "</download_url>";
-        }
+        std::string service = "<service_url>" + hub().url() + (legacy ? "/dhus</service_url>" : "</service_url>");
+        if (!legacy)
+            service += "<identity_url>" + hub().tokenUrl() + "</identity_url><download_url>" + hub().url() + "</download_url>";
         for (const auto& [field, value] : serviceFields) service += "<" + field + ">" + value + "</" + field + ">";
         writeFile(parameters(), "<?xml version=\"1.0\" ?>\n<PARAMETERS_INFO_SCI_HUB_GET_CMD>\n"
                                 "<MAIN_SCI_HUB_GET_CMD><OrbiscanEnvironment>IDL_ENVI_ENV</OrbiscanEnvironment>"
@@ -76,17 +63,13 @@ protected:
         std::vector<std::string> argv{ORBS_HUBFETCH};
         argv.insert(argv.end(), options.begin(), options.end());
         argv.insert(argv.end(), {"-c", parameters().string(), "-f", progress().string(), query});
-        fs::remove(mRoot / "hubfetch.out");
         return std::make_unique<Process>(argv, local_hub::clientEnvironment(mRoot, pauseScale), mRoot / "hubfetch.out");
     }
     HubFetchResult run(const std::vector<std::string>& options, const std::string& query = kExampleQuery) {
-        auto process = start(options, query);
-        const auto status = process->waitFor(std::chrono::seconds(60));
-        EXPECT_TRUE(status) << "HubFetch still running after 60 s";
-        return {status.value_or(-1), readFile(mRoot / "hubfetch.out")};
+        return finish(*start(options, query), mRoot / "hubfetch.out");
     }
 
-    // Names of the products in the preview list.
+    // Names of the products in the preview list (name,id,... lines).
     std::set<std::string> previewNames() const {
         std::set<std::string> names;
         const auto lines = readLines(out() / "prog_preview.csv");
@@ -99,29 +82,25 @@ protected:
             if (entry.path().string().ends_with(ending)) found.push_back(entry.path());
         return found;
     }
-    // Downloads of the product whose name holds `part`, with their statuses.
+    // Downloads (with their statuses) of the product whose name holds `part`,
+    // known by the id a preview run gave it (recordIds).
     std::vector<nlohmann::json> downloads(const std::string& part = "") {
         std::vector<nlohmann::json> found;
-        for (const auto& r : hub().requests("$value"))
-            if (part.empty() || productIdMatches(r, part)) found.push_back(r);
+        for (const auto& r : hub().requests("$value")) {
+            bool match = part.empty();
+            for (const auto& [name, id] : mIds)
+                match |= name.find(part) != std::string::npos && r["path"].get<std::string>().find(id) != std::string::npos;
+            if (match) found.push_back(r);
+        }
         return found;
     }
-    bool productIdMatches(const nlohmann::json& request, const std::string& part) {
-        const auto lines = readLines(out() / "ids.csv");
-        for (const auto& line : lines)
-            if (line.find(part) != std::string::npos && request["path"].get<std::string>().find(line.substr(line.find(',') + 1)) != std::string::npos)
-                return true;
-        return false;
-    }
-    // Writes name,id of the hub's products found by the example query (for downloads()).
-    void recordIds(const std::string& query = kExampleQuery) {
-        ASSERT_EQ(run({"-p"}, query).status, 0);
-        std::string text;
+    void recordIds() {
+        ASSERT_EQ(run({"-p"}).status, 0);
+        mIds.clear();
         for (const auto& line : readLines(out() / "prog_preview.csv")) {
             const auto first = line.find(',');
-            text += line.substr(0, first) + "," + line.substr(first + 1, line.find(',', first + 1) - first - 1) + "\n";
+            mIds[line.substr(0, first)] = line.substr(first + 1, line.find(',', first + 1) - first - 1);
         }
-        writeFile(out() / "ids.csv", text);
         for (const auto& preview : files("_preview.csv")) fs::remove(preview);
     }
 
@@ -131,15 +110,12 @@ protected:
     std::string pauseScale = "0";
 
 private:
-    std::unique_ptr<LocalHub> mHub;
+    std::map<std::string, std::string> mIds;
 };
 
 TEST_F(HubFetchRun, BothGrammarsFindTheProductsTheQueryDescribes) {
     startHub({});
-    const struct {
-        std::string query;
-        std::size_t count;
-    } cases[] = {
+    const struct { std::string query; std::size_t count; } cases[] = {
         {kExampleQuery, 3},
         {std::string(kExampleQuery).replace(kExampleQuery.find("GRD"), 3, "SLC"), 1},
         {R"(productType:"RAW" AND platformname:"Sentinel-1")", 1},
@@ -237,8 +213,7 @@ TEST_F(HubFetchRun, TokenIsRefreshedDuringALongRunWithOneLogin) {
 
 TEST_F(HubFetchRun, ACutTransferResumesOrRestartsAndIsVerified) {
     for (const bool rangeHonoured : {true, false}) {
-        fs::remove_all(out());
-        fs::create_directories(out());
+        clearOut();
         std::vector<std::string> options{"--cut-after", "120000"};
         if (!rangeHonoured) options.push_back("--no-range");
         startHub(options);
@@ -260,8 +235,7 @@ TEST_F(HubFetchRun, ACutTransferResumesOrRestartsAndIsVerified) {
 
 TEST_F(HubFetchRun, ChecksumMismatchIsRetriedThenFailsOrWarnsByPolicy) {
     for (const std::string policy : {"fail", "warn"}) {
-        fs::remove_all(out());
-        fs::create_directories(out());
+        clearOut();
         startHub({"--wrong-checksum", kFirstProduct});
         serviceFields["checksum_mismatch"] = policy;
         writeParameters();
@@ -292,19 +266,13 @@ TEST_F(HubFetchRun, TooManySessionsWaitsAsTheHubAsks) {
 }
 
 TEST_F(HubFetchRun, OfflineProductsAreReportedOrComeBackOnline) {
-    const struct {
-        bool legacy;
-        std::string waitMinutes;
-        int status;
-        std::size_t requestsOfOffline;
-    } cases[] = {
+    const struct { bool legacy; std::string waitMinutes; int status; std::size_t requestsOfOffline; } cases[] = {
         {false, "30", 5, 0},  // OData: cannot be ordered here, reported by name
         {true, "30", 0, 3},   // legacy: 202 twice, then online
         {true, "0", 5, 1},    // legacy, no time to wait
     };
     for (const auto& c : cases) {
-        fs::remove_all(out());
-        fs::create_directories(out());
+        clearOut();
         startHub({"--offline", kFirstProduct, "--offline-polls", "2"});
         serviceFields["offline_wait_minutes"] = c.waitMinutes;
         writeParameters(c.legacy);
@@ -350,11 +318,17 @@ TEST_F(HubFetchRun, StopRequestEndsTheRunAndALaterRunResumes) {
     serviceFields["parallel_downloads"] = "4";
     const HubFetchResult resumed = run({});
     ASSERT_EQ(resumed.status, 0) << resumed.output;
-    std::set<std::string> asked;
-    const auto requests = downloads();
-    for (std::size_t i = before; i < requests.size(); ++i)
-        if (!requests[i]["range"].is_null()) asked.insert(requests[i]["range"].get<std::string>());
     ASSERT_FALSE(ranges.empty());
+    // The hub logs a request once it has answered it: on a loaded machine
+    // the last entries may come just after HubFetch has ended.
+    std::set<std::string> asked;
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        const auto requests = downloads();
+        for (std::size_t i = before; i < requests.size(); ++i)
+            if (!requests[i]["range"].is_null()) asked.insert(requests[i]["range"].get<std::string>());
+        if (std::includes(asked.begin(), asked.end(), ranges.begin(), ranges.end())) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     for (const auto& range : ranges) EXPECT_TRUE(asked.count(range)) << range;
 }
 

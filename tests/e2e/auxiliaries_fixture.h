@@ -2,9 +2,6 @@
 // double in the place of the downloader AuxFetch.
 #pragma once
 
-#include <chrono>
-#include <thread>
-
 #include "e2e_support.h"
 
 namespace e2e {
@@ -15,17 +12,14 @@ class Auxiliaries : public Installation {
 protected:
     void SetUp() override {
         Installation::SetUp();
-        fs::copy_file(ORBS_FETCH_DOUBLE, root() / "bin" / "AuxFetch", fs::copy_options::overwrite_existing);
-        record = scratch() / "record.txt";
-        env["ORBS_DOUBLE_RECORD"] = record.string();
+        useDouble("AuxFetch");
         env["ORBS_DOUBLE_PROGRESS"] = (work() / "Process.working").string();
         parameters = scratch() / "my parameters" / "aux.sml";
         output = scratch() / "out dir";
     }
 
     // A parameter file from the shipped example with the given values.
-    void writeParameters(const std::string& outputFolder, const std::string& method, const std::string& wait,
-                         const std::string& environment = "IDL_ENVI_ENV") {
+    void writeParameters(const std::string& outputFolder, const std::string& method, const std::string& wait) {
         std::string text = readFile(fs::path(ORBS_SOURCE_DIR) / "examples" / "sentinel_auxiliaries.sml");
         auto replace = [&text](const std::string& field, const std::string& value) {
             const std::string open = "<" + field + ">", close = "</" + field + ">";
@@ -35,27 +29,16 @@ protected:
         replace("output_folder", outputFolder);
         replace("download_method", method);
         replace("wait_until_finish_flag", wait);
-        replace("OrbiscanEnvironment", environment);
         writeFile(parameters, text);
     }
 
     RunResult runCommand() { return run({"main_sentinel_auxiliaries#" + parameters.string()}); }
 
-    // The arguments the double received; waits for a downloader that the
-    // service did not wait for.
-    std::vector<std::string> received() const {
-        for (int i = 0; i < 1000 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        return readLines(record);
-    }
-
     std::vector<std::string> folderArguments(const std::string& base) const {
         return {base + "/AUX_INS", base + "/AUX_CAL", base + "/AUX_POEORB", base + "/AUX_RESORB"};
     }
 
-    std::string trace() const { return readFile(work() / "Process.trace"); }
-
-    fs::path record, parameters, output;
+    fs::path parameters, output;
 };
 
 inline std::vector<std::string> join(std::vector<std::string> head, const std::vector<std::string>& tail) {

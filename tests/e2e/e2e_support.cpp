@@ -1,22 +1,15 @@
 #include "e2e_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
+#include "process.h"
+
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace e2e {
 
@@ -49,6 +42,18 @@ void Installation::TearDown() {
     fs::remove_all(mRoot, ignored);
 }
 
+void Installation::useDouble(const std::string& name) {
+    fs::copy_file(ORBS_FETCH_DOUBLE, root() / "bin" / name, fs::copy_options::overwrite_existing);
+    record = scratch() / "record.txt";
+    env["ORBS_DOUBLE_RECORD"] = record.string();
+}
+
+std::vector<std::string> Installation::received() const {
+    for (int i = 0; i < 1000 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return readLines(record);
+}
+
 bool Installation::canHideUsrBin() {
     static const bool able = [] {
         const fs::path dir = fs::temp_directory_path() / ("orbs_e2e_overlay_" + std::to_string(::getpid()));
@@ -65,31 +70,18 @@ bool Installation::canHideUsrBin() {
 }
 
 RunResult Installation::run(const std::vector<std::string>& args) const {
-    std::map<std::string, std::string> childEnv;
+    // No ORBISCAN_* variable of the test's own, instant pauses; `env` wins.
+    Process::Environment childEnv = env;
     for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const auto eq = entry.find('=');
-        const std::string name = entry.substr(0, eq);
-        if (name.rfind("ORBISCAN_", 0) == 0 || name == "NORVIK_CONFIGURATION_FILE_NAME") continue;
-        childEnv[name] = entry.substr(eq + 1);
+        const std::string name = std::string(*e).substr(0, std::string(*e).find('='));
+        if (name.rfind("ORBISCAN_", 0) == 0 || name == "NORVIK_CONFIGURATION_FILE_NAME") childEnv.emplace(name, std::nullopt);
     }
     childEnv["ORBISCAN_INIT_DIR"] = root().string();
-    childEnv["ORBISCAN_ERROR_PAUSE_SECONDS"] = "0";
-    childEnv["ORBISCAN_PAUSE_SCALE"] = "0";
-    for (const auto& [name, value] : env) {
-        if (value)
-            childEnv[name] = *value;
-        else
-            childEnv.erase(name);
-    }
-    std::vector<std::string> envText;
-    for (const auto& [name, value] : childEnv) envText.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& e : envText) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    childEnv.emplace("ORBISCAN_ERROR_PAUSE_SECONDS", "0");
+    childEnv.emplace("ORBISCAN_PAUSE_SCALE", "0");
 
-    std::vector<std::string> argText = wrapper;
-    argText.push_back((root() / "bin" / "sentinel_services").string());
+    std::vector<std::string> argv = wrapper;
+    argv.push_back((root() / "bin" / "sentinel_services").string());
     if (withoutUsrBin) {
         // A fresh overlay per run: one of a downloader that outlives its
         // run may still be mounted.
@@ -98,54 +90,33 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
             ADD_FAILURE() << "cannot hide the terminal";
             return {};
         }
-        argText.insert(argText.begin(), {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
-                                         mount + " && exec \"$@\"", "sh"});
+        argv.insert(argv.begin(), {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+                                   mount + " && exec \"$@\"", "sh"});
     }
     // AddressSanitizer reserves terabytes of address space for its shadow
     // memory: a sanitized build runs without the limit.
 #ifndef ORBS_SANITIZED
     if (memoryLimitMb > 0)
-        argText.insert(argText.begin(), {"/usr/bin/prlimit", "--as=" + std::to_string(memoryLimitMb * 1024 * 1024), "--"});
+        argv.insert(argv.begin(), {"/usr/bin/prlimit", "--as=" + std::to_string(memoryLimitMb * 1024 * 1024), "--"});
 #endif
-    const std::string program = argText.front();
-    argText.insert(argText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argText) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    argv.insert(argv.end(), args.begin(), args.end());
 
-    const fs::path outPath = mRoot / "stdout.txt";
-    const fs::path errPath = mRoot / "stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&actions, scratch().c_str());
-    pid_t pid = 0;
     RunResult result;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        ADD_FAILURE() << "cannot start " << program;
-        return result;
-    }
-    posix_spawn_file_actions_destroy(&actions);
     const auto start = std::chrono::steady_clock::now();
-    int status = 0;
-    rusage usage{};
-    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(timeoutSeconds)) {
-            kill(pid, SIGKILL);
-            wait4(pid, &status, 0, &usage);
+    {
+        Process child(argv, childEnv, mRoot / "stdout.txt", mRoot / "stderr.txt", scratch());
+        std::optional<int> status = child.waitFor(std::chrono::seconds(timeoutSeconds));
+        if (!status) {
+            child.kill(SIGKILL);
             ADD_FAILURE() << "the run did not end within " << timeoutSeconds << " s";
-            break;
+            status = child.wait();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        result.status = *status;
+        result.peakMemoryKb = child.peakMemoryKb();
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakMemoryKb = usage.ru_maxrss;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
+    result.out = readFile(mRoot / "stdout.txt");
+    result.err = readFile(mRoot / "stderr.txt");
     return result;
 }
 

@@ -43,6 +43,14 @@ protected:
     fs::path root() const { return mRoot / "install"; }
     fs::path work() const { return root() / "work"; }
     fs::path scratch() const { return mRoot / "scratch"; }
+    std::string trace() const { return readFile(work() / "Process.trace"); }
+
+    // Puts the test double in the place of the downloader `name`; it writes
+    // the arguments it receives into `record`.
+    void useDouble(const std::string& name);
+    // Those arguments; waits for a downloader that the service did not wait for.
+    std::vector<std::string> received() const;
+    fs::path record;
 
     std::map<std::string, std::optional<std::string>> env;
     // A run taking longer is killed (status 128 + SIGKILL): a test never hangs.

@@ -3,9 +3,8 @@
 // downloader HubFetch.
 #pragma once
 
-#include <chrono>
+#include <algorithm>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "e2e_support.h"
@@ -20,9 +19,7 @@ protected:
     void SetUp() override {
         Installation::SetUp();
         if (!PrivateXServer::start()) GTEST_SKIP() << "no xterm or no Xvfb to run a terminal";
-        fs::copy_file(ORBS_FETCH_DOUBLE, root() / "bin" / "HubFetch", fs::copy_options::overwrite_existing);
-        record = scratch() / "record.txt";
-        env["ORBS_DOUBLE_RECORD"] = record.string();
+        useDouble("HubFetch");
         parameters = scratch() / "search" / "search.sml";
         progressFile = scratch() / "run" / "progress";
     }
@@ -32,53 +29,32 @@ protected:
     // ORBSNT_USER_SCIHUB.  By default every filter is open, there is no
     // area, and the command waits.
     void writeParameters(const Fields& main = {}, const Fields& user = {}) {
-        Fields mainFields = {{"OrbiscanEnvironment", "IDL_ENVI_ENV"},
-                             {"progress_file_name", progressFile.string()},
-                             {"wait_until_finish_flag", "OK"},
-                             {"west_coord", "0"},
-                             {"north_coord", "0"},
-                             {"east_coord", "0"},
-                             {"south_coord", "0"},
-                             {"relativeorbitnumber", "-1"}};
+        Fields mainFields = {{"OrbiscanEnvironment", "IDL_ENVI_ENV"}, {"progress_file_name", progressFile.string()},
+                             {"wait_until_finish_flag", "OK"}, {"west_coord", "0"}, {"north_coord", "0"},
+                             {"east_coord", "0"}, {"south_coord", "0"}, {"relativeorbitnumber", "-1"}};
         Fields userFields = {{"username", "search_user"}, {"password", "s3cret-Pa55"}};
-        auto merge = [](Fields& into, const Fields& changes) {
-            for (const auto& [name, value] : changes) {
-                auto at = std::find_if(into.begin(), into.end(), [&](const auto& f) { return f.first == name; });
-                if (at == into.end())
-                    into.emplace_back(name, value);
-                else
-                    at->second = value;
+        auto section = [](const std::string& name, Fields fields, const Fields& changes) {
+            for (const auto& change : changes) {
+                auto at = std::find_if(fields.begin(), fields.end(), [&](auto& f) { return f.first == change.first; });
+                at == fields.end() ? fields.push_back(change) : void(at->second = change.second);
             }
-        };
-        merge(mainFields, main);
-        merge(userFields, user);
-        auto section = [](const std::string& name, const Fields& fields) {
             std::string text = "   <" + name + ">\n";
             for (const auto& [field, value] : fields) {
+                // A value starting with "<" is an element of its own (a vector).
                 if (!value) continue;
-                if (value->starts_with("<"))  // an element of its own (a vector)
-                    text += "      <" + field + ">" + *value + "</" + field + ">\n";
-                else
-                    text += "      <" + field + ">" + xmlEscaped(*value) + "</" + field + ">\n";
+                text += "      <" + field + ">" + (value->starts_with("<") ? *value : escaped(*value)) + "</" + field + ">\n";
             }
             return text + "   </" + name + ">\n";
         };
         writeFile(parameters, "<?xml version=\"1.0\" ?>\n<PARAMETERS_INFO_SCI_HUB_GET_CMD>\n" +
-                                  section("MAIN_SCI_HUB_GET_CMD", mainFields) +
-                                  section("ORBSNT_USER_SCIHUB", userFields) + "</PARAMETERS_INFO_SCI_HUB_GET_CMD>\n");
+                                  section("MAIN_SCI_HUB_GET_CMD", mainFields, main) +
+                                  section("ORBSNT_USER_SCIHUB", userFields, user) + "</PARAMETERS_INFO_SCI_HUB_GET_CMD>\n");
     }
 
-    static std::string xmlEscaped(const std::string& text) {
+    static std::string escaped(const std::string& text) {
         std::string out;
-        for (char c : text) {
-            switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-            }
-        }
+        for (char c : text)
+            out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
         return out;
     }
 
@@ -91,16 +67,6 @@ protected:
         return text;
     }
 
-    // The arguments HubFetch received; waits for a downloader that the
-    // service did not wait for.
-    std::vector<std::string> received() const {
-        for (int i = 0; i < 1000 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        return readLines(record);
-    }
-
-    std::string trace() const { return readFile(work() / "Process.trace"); }
-
     // The detail lines of the error file joined (blank filler lines left out).
     std::string errorText() const {
         std::string text;
@@ -109,7 +75,7 @@ protected:
         return text;
     }
 
-    fs::path record, parameters, progressFile;
+    fs::path parameters, progressFile;
 };
 
 }  // namespace e2e

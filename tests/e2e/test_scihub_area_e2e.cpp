@@ -1,5 +1,6 @@
 // The product search's area of interest: shapefiles (made by ogr2ogr from
-// GeoJSON), KML files and KMZ archives.
+// GeoJSON), KML files and KMZ archives.  Image lists: the README examples
+// (ScihubExamples) and the unit ImageListBox test.
 #include <cmath>
 
 #include "scihub_fixture.h"
@@ -74,10 +75,7 @@ TEST_F(ScihubArea, ShapefilePolygonWinsOverTheBox) {
 TEST_F(ScihubArea, ShapefileLimitsAndWarnings) {
     ASSERT_EQ(runWithArea(shapefile("p200", {ring(200)})).status, 0);
 
-    const struct {
-        fs::path shp;
-        std::string text;
-    } refused[] = {
+    const struct { fs::path shp; std::string text; } refused[] = {
         {shapefile("p201", {ring(201)}), "The input shapefile contains 201 points. Maximum 200 points allowed."},
         {shapefile("two", {ring(5), ring(5, 20.0)}), "The input shapefile must contain 1 polygon only"},
         {scratch() / "area" / "missing.shp", (scratch() / "area" / "missing.shp").string()},
@@ -135,61 +133,6 @@ TEST_F(ScihubArea, KmlAndKmzAreasAreConvertedAndCleanedUp) {
     r = runWithArea(scratch() / "area" / "ZONE.KML");
     EXPECT_EQ(r.status, 40002 & 0xFF);
     EXPECT_NE(errorText().find("ZONE.dbf"), std::string::npos) << errorText();
-}
-
-// Image lists: a geographic first image gives its snapped extent, a UTM one
-// its snapped extent carried to degrees (both traced), an unreadable one a
-// warning and then a failure; the corner fields are not read.
-TEST_F(ScihubGet, ImageListBoxes) {
-    const std::string header =
-        "<?xml version=\"1.0\" ?>\n<HEADER_INFO>\n<RasterInfo><NrOfLinesPerImage>1000</NrOfLinesPerImage>"
-        "<NrOfPixelsPerLine>2000</NrOfPixelsPerLine><GeocodedImage>OK</GeocodedImage></RasterInfo>\n"
-        "<CartographicSystem><State>GEO-GLOBAL</State></CartographicSystem>\n<RegistrationCoordinates>"
-        "<LatNorthing>46.0</LatNorthing><LonEasting>10.0</LonEasting><PixelSpacingLatNorth>-0.001</PixelSpacingLatNorth>"
-        "<PixelSpacingLonEast>0.001</PixelSpacingLonEast></RegistrationCoordinates>\n</HEADER_INFO>\n";
-    writeFile(scratch() / "images" / "geo.dat.sml", header);
-    auto list = [](const std::vector<std::string>& images) {
-        std::string text = "<VectorString NumberOfElements=\"" + std::to_string(images.size()) + "\">";
-        for (std::size_t i = 0; i < images.size(); ++i)
-            text += "<ValueString ID=\"" + std::to_string(i) + "\">" + images[i] + "</ValueString>";
-        return text + "</VectorString>";
-    };
-    const Fields noCorners = {{"west_coord", std::nullopt}, {"north_coord", std::nullopt},
-                              {"east_coord", std::nullopt}, {"south_coord", std::nullopt}};
-    auto withList = [&](const std::vector<std::string>& images) {
-        Fields fields = noCorners;
-        fields.emplace_back("input_file_optional_list", list(images));
-        return fields;
-    };
-
-    writeParameters(withList({(scratch() / "images" / "geo.dat").string(), "/not/read.dat"}));
-    RunResult r = runCommand();
-    ASSERT_EQ(r.status, 0) << r.err;
-    const double cell = 0.00016666;
-    const double west = cell * std::floor(10.0 / cell), east = cell * std::ceil(12.0 / cell);
-    const double north = cell * std::ceil(46.0 / cell), south = cell * std::floor(45.0 / cell);
-    char expected[256];
-    std::snprintf(expected, sizeof expected,
-                  "(footprint:\"Intersects(POLYGON((%4.5f %4.5f,%4.5f %4.5f,%4.5f %4.5f,%4.5f %4.5f,%4.5f %4.5f)))\")",
-                  east, north, west, north, west, south, east, south, east, north);
-    EXPECT_EQ(query(), expected);
-    EXPECT_EQ(trace().find("Image list box in degrees"), std::string::npos);
-
-    const fs::path utm = fs::path(ORBS_SOURCE_DIR) / "examples/scihub/images/geocoded_utm.dat";
-    writeParameters(withList({utm.string()}));
-    ASSERT_EQ(runCommand().status, 0);
-    EXPECT_NE(trace().find("Image list box in the map system of " + utm.string() +
-                           " : West 610000.000000 North 5090020.000000 East 640020.000000 South 5050000.000000"),
-              std::string::npos)
-        << trace();
-    EXPECT_NE(trace().find("Image list box in degrees : West 10.410339917"), std::string::npos);
-
-    fs::remove(record);
-    writeParameters(withList({(scratch() / "images" / "missing.dat").string()}));
-    r = runCommand();
-    EXPECT_EQ(r.status, 40004 & 0xFF);
-    EXPECT_NE(readFile(work() / "Process.working_warning").find("[EC : 40012]"), std::string::npos);
-    EXPECT_FALSE(fs::exists(record));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
-// The product search command end to end: the query it builds, the command
-// text and terminal it starts HubFetch with, and how it ends.
+// The product search command end to end: the query it builds (also those
+// the README shows for its example parameter files), the command text and
+// terminal it starts HubFetch with, and how it ends.
 #include <sys/stat.h>
+
+#include <regex>
 
 #include "scihub_fixture.h"
 
@@ -12,10 +15,7 @@ constexpr int kStatusDownloader = 260004 & 0xFF;
 TEST_F(ScihubGet, QueryClausesInOrderQuotedAndTrimmed) {
     const std::string box = "(footprint:\"Intersects(POLYGON((12.00000 46.00000,10.00000 46.00000,10.00000 44.00000,"
                             "12.00000 44.00000,12.00000 46.00000)))\")";
-    const struct {
-        Fields fields;
-        std::string query;
-    } cases[] = {
+    const struct { Fields fields; std::string query; } cases[] = {
         {{}, ""},
         {{{"producttype", "S2MSI1C"}, {"platformname", "Sentinel-2"}}, "productType:\"S2MSI1C\" AND platformname:\"Sentinel-2\""},
         {{{"platformname", "ALL"}, {"sensoroperationalmode", "IW"}, {"polarisationmode", "VV"},
@@ -114,11 +114,7 @@ TEST_F(ScihubGet, DownloaderFailureStopRequestAndMissingTerminal) {
 }
 
 TEST_F(ScihubGet, MandatoryFieldsAndBadDates) {
-    const struct {
-        Fields main, user;
-        int code;
-        std::string detail;
-    } cases[] = {
+    const struct { Fields main, user; int code; std::string detail; } cases[] = {
         {{}, {{"username", std::nullopt}}, 130005, "username"},
         {{}, {{"password", std::nullopt}}, 130005, "password"},
         {{{"north_coord", std::nullopt}}, {}, 130005, "north_coord"},
@@ -135,21 +131,6 @@ TEST_F(ScihubGet, MandatoryFieldsAndBadDates) {
             << errorText();
         EXPECT_FALSE(fs::exists(record));
     }
-}
-
-// Values holding shell syntax, quotes and backslashes reach HubFetch inside
-// its query argument, literally, and run nothing.
-TEST_F(ScihubGet, HostileValuesReachHubFetchLiterally) {
-    const fs::path marker = scratch() / "marker";
-    const std::string hostile = "GRD$(touch " + marker.string() + ")`touch " + marker.string() + "`;touch " +
-                                marker.string() + "|x\"y\\\" -w \\";
-    writeParameters({{"producttype", hostile}, {"platformname", "a\\"}});
-    const RunResult r = runCommand();
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> arguments = received();
-    ASSERT_EQ(arguments.size(), 5u);
-    EXPECT_EQ(arguments.back(), "productType:\"" + hostile + "\" AND platformname:\"a\\\"");
-    EXPECT_FALSE(fs::exists(marker));
 }
 
 // The completed copy of the parameters validates against the shipped
@@ -172,6 +153,27 @@ TEST_F(ScihubGet, CompletedCopyAndCredentials) {
             if (entry.is_regular_file() && entry.path() != copy) {
                 EXPECT_EQ(readFile(entry.path()).find("s3cret-Pa55"), std::string::npos) << entry.path();
             }
+}
+
+// The README's example parameter files build exactly the queries it shows.
+TEST_F(ScihubGet, ReadmeQueriesAreWhatTheExamplesBuild) {
+    const std::string readme = readFile(fs::path(ORBS_SOURCE_DIR) / "README.md");
+    const std::regex block("<!-- query of (examples/[^ ]+) -->\n```text\n([^\n]*)\n```");
+    // Example paths are relative to the repository root: the service runs
+    // in a copy of the examples.
+    fs::copy(fs::path(ORBS_SOURCE_DIR) / "examples", scratch() / "examples", fs::copy_options::recursive);
+    int examples = 0;
+    for (std::sregex_iterator it(readme.begin(), readme.end(), block), end; it != end; ++it, ++examples) {
+        const std::string example = (*it)[1];
+        std::string text = readFile(scratch() / example);
+        const std::regex progress("<progress_file_name>[^<]*</progress_file_name>");
+        text = std::regex_replace(text, progress, "<progress_file_name>" + progressFile.string() + "</progress_file_name>");
+        writeFile(parameters, text);
+        const RunResult r = runCommand();
+        EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
+        EXPECT_EQ(query(), (*it)[2].str()) << example;
+    }
+    EXPECT_GE(examples, 4);
 }
 
 }  // namespace

@@ -1,20 +1,21 @@
-// Helpers for unit tests of the core library: temporary directories, a
-// minimal installation directory and a clean core state per test.
+// Helpers for unit tests of the core library: a minimal installation
+// directory and a clean core state per test.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "orbs_errors.h"
 #include "orbs_utility_global_vars.h"
+#include "temp_folder.h"
 #include "test_files.h"
 
 namespace orbs_test {
@@ -46,26 +47,16 @@ inline std::string raisedBy(const std::function<void()>& action) {
     return "nothing raised";
 }
 
-// A temporary directory removed with the object.
-class TempDir {
-public:
-    TempDir() {
-        std::random_device seed;
-        mPath = fs::temp_directory_path() / ("orbs_unit_" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(mPath);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(mPath, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return mPath; }
-    std::string str() const { return mPath.string(); }
+// Standard output of a shell command (standard error discarded).
+inline std::string commandOutput(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
+    std::string output;
+    std::array<char, 4096> buffer{};
+    for (std::size_t n; pipe && (n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0;) output.append(buffer.data(), n);
+    return output;
+}
 
-private:
-    fs::path mPath;
-};
+inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 // Process variables read by the environment loading, cleared for a test.
 inline void clearOrbiscanVariables() {
@@ -95,25 +86,38 @@ inline void makeInstallation(const fs::path& root) {
     fs::copy(fs::path(ORBS_SOURCE_DIR) / "auxiliary", root / "auxiliary", fs::copy_options::recursive);
 }
 
-// A test with a temporary installation directory named by ORBISCAN_INIT_DIR
-// and an environment table; exit mode stays off, so raises throw.
-class CoreTest : public ::testing::Test {
+// A clean core (exit mode off, so raises throw; instant pauses) and a
+// temporary directory.
+class CleanCoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        clearOrbiscanVariables();
         setenv("ORBISCAN_PAUSE_SCALE", "0", 1);
         setenv("ORBISCAN_ERROR_PAUSE_SECONDS", "0", 1);
         resetCore();
+    }
+    void TearDown() override { resetCore(); }
+    fs::path dir() const { return mDir.path(); }
+    std::string at(const std::string& name) const { return mDir.at(name); }
+
+    TempDir mDir;
+};
+
+// The same with a temporary installation directory named by
+// ORBISCAN_INIT_DIR.
+class CoreTest : public CleanCoreTest {
+protected:
+    void SetUp() override {
+        clearOrbiscanVariables();
+        CleanCoreTest::SetUp();
         makeInstallation(install());
         setenv("ORBISCAN_INIT_DIR", install().c_str(), 1);
     }
     void TearDown() override {
-        resetCore();
+        CleanCoreTest::TearDown();
         clearOrbiscanVariables();
     }
-    fs::path install() const { return mDir.path() / "install"; }
+    fs::path install() const { return dir() / "install"; }
     fs::path work() const { return install() / "work"; }
-    fs::path dir() const { return mDir.path(); }
 
     // Environment table of the default layout of install(), with the work
     // file in work/.
@@ -121,9 +125,6 @@ protected:
         createEnvironmentTable(CORBS_ENV_TABLE_CAPACITY);
         loadEnvironment();
     }
-
-private:
-    TempDir mDir;
 };
 
 }  // namespace orbs_test

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,24 +37,12 @@ protected:
 
     // The output lines of a command fed with the given input lines.
     std::vector<std::string> run(const std::string& command, const std::vector<std::string>& input = {}) {
-        const fs::path inputFile = dir() / "tool_input.txt";
         std::string text;
         for (const std::string& line : input) text += line + "\n";
-        writeFile(inputFile, text);
+        writeFile(dir() / "tool_input.txt", text);
+        std::istringstream output(commandOutput(command + " < " + quoted(at("tool_input.txt"))));
         std::vector<std::string> lines;
-        FILE* pipe = popen((command + " < '" + inputFile.string() + "' 2>/dev/null").c_str(), "r");
-        if (pipe == nullptr) return lines;
-        std::string line;
-        for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) {
-            if (c != '\n') {
-                line.push_back(static_cast<char>(c));
-                continue;
-            }
-            lines.push_back(line);
-            line.clear();
-        }
-        if (!line.empty()) lines.push_back(line);
-        pclose(pipe);
+        for (std::string line; std::getline(output, line);) lines.push_back(line);
         return lines;
     }
 };

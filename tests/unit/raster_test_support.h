@@ -1,12 +1,10 @@
-// Helpers of the raster tests: running the GDAL command-line tools that
-// serve as oracles, and raster header sets shaped from the shipped schema.
+// Helpers of the raster tests: reading the answers of the GDAL command-line
+// tools that serve as oracles, and raster header sets shaped from the
+// shipped schema.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <memory>
 #include <regex>
 #include <string>
 
@@ -15,18 +13,6 @@
 #include "orbs_raster_header.h"
 
 namespace orbs_test {
-
-// Standard output of a shell command (standard error discarded).
-inline std::string commandOutput(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
-    std::string output;
-    if (!pipe) return output;
-    std::array<char, 4096> buffer{};
-    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0;) output.append(buffer.data(), n);
-    return output;
-}
-
-inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 // The first group of the first match of `pattern` in `text`, or "".
 inline std::string firstMatch(const std::string& text, const std::string& pattern) {
@@ -47,7 +33,6 @@ protected:
         destroyEnvironmentTable();
         CoreTest::TearDown();
     }
-    std::string at(const std::string& name) const { return (dir() / name).string(); }
 
     CSectionDataGroup header;
 };

@@ -65,10 +65,7 @@ struct Orbit {
     }
 };
 
-struct Acquisition {
-    double time;
-    double range;
-};
+struct Acquisition { double time; double range; };
 
 // The time at which the point sees the Doppler `fdc(range)` (bisection on
 // the closed-form orbit) and its slant range then.
@@ -89,11 +86,7 @@ inline Acquisition forward(const Orbit& orbit, const Vec& x, double wavelength, 
     return {(lo + hi) / 2, length(sub(x, s))};
 }
 
-struct Scene {
-    const char* name;
-    double latitude, longitude;
-    bool ascending, rightLooking, groundRange, doppler;
-};
+struct Scene { const char* name; double latitude, longitude; bool ascending, rightLooking, groundRange, doppler; };
 
 class SyntheticSceneTest : public MappedHeaderTest {
 protected:
@@ -139,9 +132,7 @@ protected:
             false, dir().string());
         corners = {ground[0], ground[1]};
         const double doppler = scene.doppler ? kDopplerHz : 0.0;
-        for (int i = 0; i < 2; ++i) acq[static_cast<std::size_t>(i)] = forward(orbit, corners[static_cast<std::size_t>(i)], kWavelength, doppler, 0.0);
-        ASSERT_LT(acq[0].time, acq[1].time) << "the first corner must be acquired first";
-        ASSERT_LT(acq[0].range, acq[1].range) << "the first corner must be the near one";
+        for (std::size_t i = 0; i < 2; ++i) acq[i] = forward(orbit, corners[i], kWavelength, doppler, 0.0);
 
         std::vector<std::string> times;
         std::array<std::vector<double>, 6> columns;

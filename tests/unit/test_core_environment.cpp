@@ -90,12 +90,15 @@ TEST_F(Environment, ProcessVariablesOverrideWorkingBatchAndWorkFile) {
     EXPECT_EQ(NorvikCore::get_work_file(), (dir() / "progress.txt").string());
 }
 
-TEST_F(Environment, ConfigurationFileLineEnds) {
+TEST_F(Environment, ConfigurationFileDecidesTheDirectoriesWhateverItsLineEnds) {
     // "/" + LF keeps the slash; "/" + CR LF loses all three characters;
     // another CR LF line keeps its CR; the last line may lack its LF.
     std::string text = configuration(install(), "\n");
     const std::string aux = install().string() + "/auxiliary/";
     text.replace(0, text.find('\n') + 1, aux + "key_files/\r\n");
+    const std::string working = (dir() / "elsewhere").string() + "/";
+    fs::create_directories(working);
+    text.replace(text.find(install().string() + "/work/"), install().string().size() + 6, working);
     text.replace(text.rfind("MSBF\n"), 5, "MSBF\r\n");
     text.pop_back();
     setenv("NORVIK_CONFIGURATION_FILE_NAME", "my.ini", 1);
@@ -105,6 +108,7 @@ TEST_F(Environment, ConfigurationFileLineEnds) {
     EXPECT_EQ(env("ORBISCAN_MANDATORY_DIR"), aux + "mandatory/");
     EXPECT_EQ(env("ORBISCAN_DEFAULT_BYTE_ORDER"), "MSBF\r");
     EXPECT_EQ(env("ORBISCAN_DUMMY_VALUE"), "-9999");
+    EXPECT_EQ(NorvikCore::get_work_file(), working + "Process.working");
     std::string unused;
     EXPECT_EQ(fdfGetEnv(unused, "unused"), -1);
 }

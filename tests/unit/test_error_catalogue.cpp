@@ -47,13 +47,10 @@ TEST(ErrorCatalogue, ShippedCatalogueDescribesEveryCodeTheSystemRaises) {
             }
 }
 
-TEST(ErrorCatalogue, CodesSplitIntoPrimaryAndSecondary) {
+// The split of a code into its texts is checked in the report block.
+TEST(ErrorCatalogue, WholeAndWrongCodes) {
     const CErrorCatalogue catalogue = shipped();
     std::string primary, secondary;
-    ASSERT_EQ(getErrorMessage(&catalogue, 70003, primary, secondary), 1);
-    EXPECT_EQ(primary, catalogue.mPECDes[7]);
-    EXPECT_EQ(secondary, catalogue.mSECDes[7][2]);
-
     // A multiple of 10000 has only its primary text.
     ASSERT_EQ(getErrorMessage(&catalogue, 120000, primary, secondary), 1);
     EXPECT_EQ(secondary, primary);

@@ -16,12 +16,7 @@ std::string split(const std::string& path) {
     return drive + "|" + directory + "|" + name + "|" + extension;
 }
 
-class FileUtilities : public ::testing::Test {
-protected:
-    void SetUp() override { setenv("ORBISCAN_PAUSE_SCALE", "0", 1); }
-    std::string at(const std::string& name) const { return (mDir.path() / name).string(); }
-    TempDir mDir;
-};
+using FileUtilities = CleanCoreTest;
 
 TEST(PathSplitting, DriveDirectoryNameAndExtension) {
     EXPECT_EQ(split("/data/in/img.tif"), "/|/data/in/|img.tif|.tif");

@@ -17,7 +17,7 @@ protected:
         NorvikCore::set_work_file(at("Process.working"));
     }
     void TearDown() override { mRegister->commit(false); }
-    std::string at(const std::string& name) const { return (mDir.path() / name).string(); }
+    std::string at(const std::string& name) const { return mDir.at(name); }
     void touch(std::initializer_list<std::string> names) const {
         for (const std::string& name : names) writeFile(at(name), "x");
     }

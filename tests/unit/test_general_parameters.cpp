@@ -61,7 +61,7 @@ const auto kSectionAbsent =
     std::tuple(2, 1, 250, true, false, 1.5, false, false, false, 0.33, 8000.0, false, false, 10, false, -1, -1);
 
 TEST_F(GeneralParametersTest, SectionAbsentOrUnusedGivesTheDefaults) {
-    addSection(mSet, "MAIN_TEST_CMD", {{"output_folder", CORBS_DS_SCALAR, CORBS_DS_STRING}});
+    addSection(mSet, "MAIN_TEST_CMD", {{"output_folder", S, T}});
     EXPECT_EQ(members(load()), kSectionAbsent);
     EXPECT_EQ(NorvikCore::get_trace_level(), 10);
 
@@ -73,17 +73,6 @@ TEST_F(GeneralParametersTest, SectionAbsentOrUnusedGivesTheDefaults) {
     NorvikCore::set_trace_level(0);
     EXPECT_EQ(members(load()), kSectionAbsent);
     EXPECT_EQ(NorvikCore::get_trace_level(), 10);
-}
-
-TEST_F(GeneralParametersTest, UnsetFieldsOfAUsedSection) {
-    useGeneralSection();
-    CGeneralParameters p;
-    p.m_doppler_rg_poly_degree = 7;  // the Doppler settings stay as they were
-    p.m_doppler_az_poly_degree = 8;
-    p.m_doppler_az_poly_number = 9;
-    p.load(mSet);
-    EXPECT_EQ(members(p),
-              std::tuple(7, 8, 9, true, false, 1.5, false, true, false, 0.5, -8000.0, false, false, 10, false, -1, -1));
 }
 
 TEST_F(GeneralParametersTest, ValuesOfAUsedSectionAndTheGetters) {
@@ -117,24 +106,27 @@ TEST_F(GeneralParametersTest, ValuesOfAUsedSectionAndTheGetters) {
     EXPECT_EQ(getters(), expected);
 }
 
-TEST_F(GeneralParametersTest, FlagAndFormatTexts) {
+TEST_F(GeneralParametersTest, UnsetFieldsFlagTextsAndMandatoryFieldsOfAUsedSection) {
     useGeneralSection();
+    CGeneralParameters p;
+    p.m_doppler_rg_poly_degree = 7;  // the Doppler settings stay as they were
+    p.m_doppler_az_poly_degree = 8;
+    p.m_doppler_az_poly_number = 9;
+    p.load(mSet);
+    EXPECT_EQ(members(p),
+              std::tuple(7, 8, 9, true, false, 1.5, false, true, false, 0.5, -8000.0, false, false, 10, false, -1, -1));
+
+    // Only "NotOK" itself keeps the temporary files; formats are named in lower case.
     for (const char* text : {"NOTOK", "NotOk", "NotOK ", " NotOK", ""}) {
         mSet.setValue(key("delete_temporary_files"), std::string(text));
         EXPECT_TRUE(load().m_delete_temporary_files) << '"' << text << '"';
     }
     mSet.setValue(key("delete_temporary_files"), std::string("NotOK"));
-    EXPECT_FALSE(load().m_delete_temporary_files);
-    // The formats are named in lower case; anything else selects neither.
     mSet.setValue(key("quick_look_format"), std::string("PNG TIFF"));
-    const CGeneralParameters p = load();
-    EXPECT_FALSE(p.m_quick_look_tiff || p.m_quick_look_png);
-}
+    const CGeneralParameters loaded = load();
+    EXPECT_FALSE(loaded.m_delete_temporary_files || loaded.m_quick_look_tiff || loaded.m_quick_look_png);
 
-TEST_F(GeneralParametersTest, UnsetMandatoryFieldsRaise) {
-    useGeneralSection();
     mSet["GENERAL_PARAMETERS_CMD.make_tiff"].clearValue();
-    CGeneralParameters p;
     EXPECT_EQ(raisedCode([&] { p.load(mSet); }), ORBS_EC_FIELD_NOT_SET);
     mSet.setValue(key("make_tiff"), std::string("OK"));
     mSet["GENERAL_PARAMETERS_CMD.saturation_default"].clearValue();

@@ -15,22 +15,16 @@ namespace orbs_test {
 namespace {
 
 TEST(CommonGrid, SnapToGridWidensOutwardsToWholeCells) {
-    struct Case {
-        double y1, ns, y2, x1, es, x2;
-    };
+    struct Case { double y1, ns, y2, x1, es, x2; };
     // The northings in either order, the northing size of either sign.
     for (const Case& c : {Case{4980010, -20, 4999990, 300005, 20, 339990}, Case{4999990, 20, 4980010, 300005, 20, 339990}}) {
         CCommonGrid grid;
         ASSERT_TRUE(grid.snapToGrid(c.y1, c.ns, c.y2, c.x1, c.es, c.x2));
         EXPECT_TRUE(grid.mValid);
-        EXPECT_EQ(grid.mWest, 300000);
-        EXPECT_EQ(grid.mEast, 340000);
-        EXPECT_EQ(grid.mNumberOfCol, 2000);
-        EXPECT_EQ(grid.mNorth, 5000000);
-        EXPECT_EQ(grid.mSouth, 4980000);
-        EXPECT_EQ(grid.mNumberOfRow, 1000);
-        EXPECT_EQ(grid.mNorthingGridSize, -20);
-        EXPECT_EQ(grid.mEastingGridSize, 20);
+        EXPECT_EQ(std::vector<double>({grid.mWest, grid.mEast, grid.mNorth, grid.mSouth, grid.mNorthingGridSize,
+                                       grid.mEastingGridSize}),
+                  std::vector<double>({300000, 340000, 5000000, 4980000, -20, 20}));
+        EXPECT_EQ(grid.mNumberOfRow * 10000 + grid.mNumberOfCol, 1000 * 10000 + 2000);
     }
     CCommonGrid grid;
     grid.mWest = 7;
@@ -119,16 +113,8 @@ TEST_F(ImageFootprint, ExtentsFromHeaders) {
     CCommonGrid grid;
     ASSERT_TRUE(grid.initExtentFromHeader(writeGeocoded("utm.dat", "UTM-GLOBAL", "32", 5000000, 300000, 20)));
     EXPECT_TRUE(grid.mGeocoded);
-    EXPECT_EQ(grid.mNorth, 5000000);
-    EXPECT_EQ(grid.mSouth, 4980000);
-    EXPECT_EQ(grid.mWest, 300000);
-    EXPECT_EQ(grid.mEast, 340000);
-    const CCommonGrid extent = grid;
-    ASSERT_TRUE(grid.snapToGrid(extent.mNorth, -20, extent.mSouth, extent.mWest, 20, extent.mEast));
     EXPECT_EQ(std::vector<double>({grid.mNorth, grid.mSouth, grid.mWest, grid.mEast}),
               std::vector<double>({5000000, 4980000, 300000, 340000}));
-    EXPECT_EQ(grid.mNumberOfRow, 1000);
-    EXPECT_EQ(grid.mNumberOfCol, 2000);
 
     // Geocoded without registration coordinates: zeroed, not geocoded.
     header["RegistrationCoordinates.LatNorthing"].clearAll();
@@ -290,21 +276,9 @@ TEST_F(ImageFootprint, ImageListBox) {
     EXPECT_NEAR(box.box.north, kDegreeCell * std::ceil(46.00001 / kDegreeCell), 1e-12);
     EXPECT_EQ(box.grid.mEastingGridSize, kDegreeCell);
 
-    // Slant-range first image: every image, in degrees, with the times.
-    const std::string a = writeScene({"", 45.0, 10.0, true, true, false, false}, "a.dat");
-    const std::string b = writeScene({"", 45.5, 10.5, true, true, false, false}, "b.dat");
-    box = forbsImageListBox({a, b});
-    EXPECT_TRUE(box.slantRange);
-    EXPECT_EQ(box.system.mState, "GEO-GLOBAL");
-    CCommonGrid both;
-    both.footprintOfImages({a, b}, geographic, nullptr, kDegreeCell, -kDegreeCell);
-    EXPECT_EQ(std::vector<double>({box.box.west, box.box.north, box.box.east, box.box.south}),
-              std::vector<double>({both.mWest, both.mNorth, both.mEast, both.mSouth}));
-    EXPECT_EQ(box.grid.mStartTime, both.mStartTime);
-
-    // Unreadable first image: warned as such, then its system cannot be read.
+    // A slant-range first image: the README's example (ScihubGet).  An
+    // unreadable one is warned about (SlantRangeDecision), then refused.
     EXPECT_EQ(raisedCode([&] { forbsImageListBox({at("missing.dat")}); }), 40004);
-    EXPECT_NE(readFile(at("Process.working_warning")).find("[EC : 40012]"), std::string::npos);
     EXPECT_EQ(raisedCode([&] { forbsImageListBox({}); }), 70018);
     writeGeocoded("bare.dat", "GEO-GLOBAL", "", 46, 10, 0.001);
     header["RegistrationCoordinates.LatNorthing"].clearAll();

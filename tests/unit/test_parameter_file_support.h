@@ -1,5 +1,5 @@
 // Helpers of the parameter set and parameter file tests: building shaped
-// sets and a clean core per test.
+// sets, and the folder of the hand-written parameter files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,11 +14,11 @@
 
 namespace orbs_test {
 
-struct FieldShape {
-    std::string name;
-    int shape;
-    int type;
-};
+// Shapes (scalar, vector, matrix) and data types (integer, double, text).
+constexpr int S = CORBS_DS_SCALAR, V = CORBS_DS_VECTOR, M = CORBS_DS_MATRIX;
+constexpr int I = CORBS_DS_INTEGER, D = CORBS_DS_DOUBLE, T = CORBS_DS_STRING;
+
+struct FieldShape { std::string name; int shape; int type; };
 
 inline CSectionData& addSection(CSectionDataGroup& set, const std::string& name,
                                 std::initializer_list<FieldShape> fields) {
@@ -34,60 +34,33 @@ inline void addMultiple(CSectionData& section, const std::string& name, int subS
     section.addField(CSectionField::createMultiple(name, subShape, type, subNames));
 }
 
-// A clean core (exit mode off, trace level 0) and a temporary directory.
-class ParameterSetTest : public ::testing::Test {
+class ParameterSetTest : public CleanCoreTest {
 protected:
-    void SetUp() override {
-        setenv("ORBISCAN_PAUSE_SCALE", "0", 1);
-        setenv("ORBISCAN_ERROR_PAUSE_SECONDS", "0", 1);
-        resetCore();
-    }
-    void TearDown() override { resetCore(); }
-
-    std::string at(const std::string& name) const { return (mDir.path() / name).string(); }
-
     static std::string data(const std::string& name) {
         return std::string(ORBS_SOURCE_DIR) + "/tests/data/parameter_files/" + name;
     }
-
-private:
-    TempDir mDir;
 };
 
 // The sections of the golden header_set.sml, all fields unset.  The
 // CartographicSystem section stays unset and is not written.
 inline void shapeHeaderSet(CSectionDataGroup& set) {
-    addSection(set, "RasterInfo",
-               {{"NrOfLinesPerImage", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"NrOfPixelsPerLine", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"NrOfChannels", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"HeaderOffset", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"CellType", CORBS_DS_SCALAR, CORBS_DS_STRING},
-                {"BandName", CORBS_DS_VECTOR, CORBS_DS_STRING},
-                {"OtherInfo", CORBS_DS_MATRIX, CORBS_DS_STRING}});
-    addSection(set, "CartographicSystem", {{"State", CORBS_DS_SCALAR, CORBS_DS_STRING}});
-    addSection(set, "RegistrationCoordinates",
-               {{"LatNorthing", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"PixelSpacingLatNorth", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"pixels_latitude", CORBS_DS_VECTOR, CORBS_DS_DOUBLE}});
-    CSectionData& sensor = addSection(set, "Sensor",
-                                      {{"SensorId", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                                       {"SensorName", CORBS_DS_SCALAR, CORBS_DS_STRING},
-                                       {"Mode", CORBS_DS_SCALAR, CORBS_DS_STRING},
-                                       {"Counts", CORBS_DS_MATRIX, CORBS_DS_INTEGER}});
-    addMultiple(sensor, "Pair", CORBS_DS_SCALAR, CORBS_DS_INTEGER, {"first", "second"});
-    addMultiple(sensor, "Track", CORBS_DS_VECTOR, CORBS_DS_DOUBLE, {"lat", "lon"});
+    addSection(set, "RasterInfo", {{"NrOfLinesPerImage", S, I}, {"NrOfPixelsPerLine", S, I}, {"NrOfChannels", S, I},
+                                   {"HeaderOffset", S, I}, {"CellType", S, T}, {"BandName", V, T}, {"OtherInfo", M, T}});
+    addSection(set, "CartographicSystem", {{"State", S, T}});
+    addSection(set, "RegistrationCoordinates", {{"LatNorthing", S, D}, {"PixelSpacingLatNorth", S, D},
+                                                {"pixels_latitude", V, D}});
+    CSectionData& sensor = addSection(set, "Sensor", {{"SensorId", S, I}, {"SensorName", S, T}, {"Mode", S, T},
+                                                      {"Counts", M, I}});
+    addMultiple(sensor, "Pair", S, I, {"first", "second"});
+    addMultiple(sensor, "Track", V, D, {"lat", "lon"});
 }
 
 // The sections of the golden command_set.sml.
 inline void shapeCommandSet(CSectionDataGroup& set) {
     set.setHeaderName("PARAMETERS_INFO_TEST_CMD");
-    addSection(set, "MAIN_TEST_CMD",
-               {{"output_folder", CORBS_DS_SCALAR, CORBS_DS_STRING},
-                {"relative_orbit", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                {"ratio", CORBS_DS_SCALAR, CORBS_DS_DOUBLE},
-                {"orbits", CORBS_DS_VECTOR, CORBS_DS_INTEGER}});
-    addSection(set, "GENERAL_PARAMETERS_CMD", {{"delete_temporary_files", CORBS_DS_SCALAR, CORBS_DS_STRING}});
+    addSection(set, "MAIN_TEST_CMD", {{"output_folder", S, T}, {"relative_orbit", S, I}, {"ratio", S, D},
+                                      {"orbits", V, I}});
+    addSection(set, "GENERAL_PARAMETERS_CMD", {{"delete_temporary_files", S, T}});
 }
 
 }  // namespace orbs_test

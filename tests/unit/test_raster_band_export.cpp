@@ -77,7 +77,6 @@ protected:
     static constexpr int kLines = 37;  // not a multiple of any block height
     static constexpr int kPixels = 45;
 
-    std::string at(const std::string& name) const { return (dir() / name).string(); }
 
     // Band-sequential raw cells of `type`, for `bands` bands.
     std::string cells(const SampleType& sample, int type, int bands) const {
@@ -167,10 +166,7 @@ TEST_F(BandExport, OneFilePerBandWithShortHeadersReadByGdal) {
 // UL Coordinates and Grid Size of an export header against gdalinfo's
 // origin and pixel size of the source.
 TEST_F(BandExport, GeoreferencingAsGdalReadsIt) {
-    struct Case {
-        const char* options;
-        const char* projection;
-    };
+    struct Case { const char* options; const char* projection; };
     for (const Case& c : {Case{"-a_srs EPSG:32632 -a_ullr 300000 5000740 300900 5000000", "EPSG:32632"},
                           Case{"-a_srs EPSG:4326 -a_ullr 10.5 46.25 10.95 45.88", "EPSG:4326"},
                           Case{"-a_srs EPSG:32633 -a_ullr 400000 6000740 400900 6000000 -mo AREA_OR_POINT=Point",
@@ -234,11 +230,7 @@ TEST_F(BandExport, BadInputGivesTheReaderCodes) {
     writeBrokenGeoTiff(at("no_model.tif"), 2);
     makeGeoTiff(kSampleTypes[3], 1, "-co NBITS=12");
     fs::rename(at("source.tif"), at("twelve_bits.tif"));
-    struct Case {
-        std::string file;
-        int openCode;
-        int readCode;
-    };
+    struct Case { std::string file; int openCode; int readCode; };
     for (const Case& c : {Case{tif, 0, DA::NORVIK_DA_EC_READ}, Case{"text.tif", DA::NORVIK_DA_EC_NOT_OPENED, 0},
                           Case{"missing.tif", DA::NORVIK_DA_EC_NOT_OPENED, 0},
                           Case{"zero_scale.tif", DA::NORVIK_DA_EC_GEOREFERENCING, 0},

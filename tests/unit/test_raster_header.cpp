@@ -1,9 +1,15 @@
 // Raster header metadata: tables, the key/value list, the ENVI header read
-// back by GDAL's ENVI driver, and the polarisation lists.
+// back by GDAL's ENVI driver, the polarisation lists; and the cartographic
+// system of a raster without parameter file, read by
+// YDF_MAP::initFromHeaderFile from its own header (GeoTIFF keys written by
+// gdal_create): the system's projection of a point against gdaltransform
+// from the coordinate system's own geographic one.
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "orbs_files_to_delete.h"
+#include "orbs_transform_utility.h"
 #include "raster_test_support.h"
 
 namespace orbs_test {
@@ -97,23 +103,15 @@ TEST_F(EnviHeader, GeographicRasterReadByGdal) {
     writeAndRead(raster);
 
     const std::string info = gdalinfo(raster);
-    EXPECT_NE(info.find("Size is 3, 4"), std::string::npos) << info;
-    EXPECT_NE(info.find("Band 2 Block=3x1 Type=Float32"), std::string::npos);
-    EXPECT_NE(info.find("INTERLEAVE=LINE"), std::string::npos);
-    EXPECT_NE(info.find("NoData Value=-9999"), std::string::npos);
     // Most significant byte first: values 1..24 read back only when honoured.
-    EXPECT_NE(info.find("Computed Min/Max=1.000,21.000"), std::string::npos);
-    EXPECT_NE(info.find("Origin = (10.500000000000000,46.250000000000000)"), std::string::npos);
-    EXPECT_NE(info.find("Pixel Size = (0.001000000000000,-0.002000000000000)"), std::string::npos);
-    EXPECT_NE(info.find("ID[\"EPSG\",4326]"), std::string::npos);
+    for (const char* expected : {"Size is 3, 4", "Band 2 Block=3x1 Type=Float32", "INTERLEAVE=LINE", "NoData Value=-9999",
+                                 "Computed Min/Max=1.000,21.000", "Origin = (10.500000000000000,46.250000000000000)",
+                                 "Pixel Size = (0.001000000000000,-0.002000000000000)", "ID[\"EPSG\",4326]"})
+        EXPECT_NE(info.find(expected), std::string::npos) << expected << "\n" << info;
 }
 
 TEST_F(EnviHeader, UtmRasterReadByGdalInBothHemispheres) {
-    struct Case {
-        const char* hemisphere;
-        const char* crs;
-        const char* text;
-    };
+    struct Case { const char* hemisphere; const char* crs; const char* text; };
     for (const Case& c : {Case{"NORTH", "UTM zone 32N", ",\n 32, North, WGS-84"},
                           Case{"SOUTH", "UTM zone 32S", ",\n 32, South, WGS-84"},
                           Case{"north", "UTM zone 32S", ",\n 32, South, WGS-84"}}) {
@@ -247,11 +245,7 @@ TEST_F(EnviHeader, RadarGeometryLinesAndPathsWithoutHeader) {
 TEST_F(EnviHeader, PolarisationListsFromTheHeader) {
     NorvikCore::set_work_file(at("Process.working"));
     const std::string list = at("Process.working_generated_files.list");
-    struct Case {
-        const char* sceneData;
-        const char* description;
-        const char* sibling;
-    };
+    struct Case { const char* sceneData; const char* description; const char* sibling; };
     for (const Case& c : {Case{"S1A|IW|SLC|VV|x", "HH", "VV"}, Case{nullptr, "HV", "HV"},
                           Case{"S1A,IW", "HH", nullptr}, Case{nullptr, "H", nullptr}}) {
         CSectionDataGroup set;
@@ -269,6 +263,76 @@ TEST_F(EnviHeader, PolarisationListsFromTheHeader) {
     }
     writeFile(at("no_header.dat"), "x");
     EXPECT_EQ(forbs_addFileToList(at("no_header.dat"), "", "_generated_files.list"), 1);
+}
+
+class RasterHeaderMap : public MappedHeaderTest {
+protected:
+    void SetUp() override {
+        MappedHeaderTest::SetUp();
+        NorvikCore::set_work_file(at("Process.working"));
+        initCoreLibrary();  // registers the raster header reader
+    }
+    std::string geoTiff(const std::string& crs) {
+        const std::string path = at("raster.tif");
+        std::filesystem::remove(path);
+        commandOutput("gdal_create -q -of GTiff -outsize 4 4 -a_srs " + crs + " -a_ullr 0 4 4 0 " + quoted(path));
+        return path;
+    }
+};
+
+TEST_F(RasterHeaderMap, GeoTiffKeysNameTheSystem) {
+    struct Case {
+        int code;
+        int geographic;  // the coordinate system's geographic one
+        const char* state;
+        double lon, lat;
+    };
+    const std::vector<Case> cases{
+        {4326, 4326, "GEO-GLOBAL", 10, 45},
+        {32633, 4326, "UTM-GLOBAL", 15.5, 45},
+        {32733, 4326, "UTM-GLOBAL", 15.5, -30},
+        {3035, 4258, "ETRS89_LAEA_EUROPE", 12, 50},
+        {6677, 6668, "JAPAN_JPRC_JGD2011", 139.9, 36.1},
+        {2451, 4612, "JAPAN_JPRC_JGD2000", 139.9, 36.1},
+        {3034, 4258, "LAMBERT_CONFORMAL_CONIC", 12, 48},  // two standard parallels
+        {3413, 4326, "POLAR_STEREOGRAPHIC", -40, 75},     // latitude of true scale
+        {3031, 4326, "POLAR_STEREOGRAPHIC", 60, -75},
+        {5041, 4326, "POLAR_STEREOGRAPHIC", 30, 85},      // scale factor
+        {3577, 4283, "ALBERS", 135, -25},
+        {6931, 4326, "LAMBERT_AZIMUTHAL_EQUALAREA", 20, 70},
+        {3395, 4326, "MERCATOR", 20, 40},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const std::string image = geoTiff("EPSG:" + std::to_string(c.code));
+        YDF_MAP system;
+        ASSERT_TRUE(system.initFromHeaderFile(image, false));
+        EXPECT_EQ(system.mState, c.state);
+        writeFile(at("point.txt"), std::to_string(c.lon) + " " + std::to_string(c.lat) + "\n");
+        std::istringstream gdal(commandOutput("gdaltransform -s_srs EPSG:" + std::to_string(c.geographic) +
+                                              " -t_srs EPSG:" + std::to_string(c.code) + " < " + quoted(at("point.txt"))));
+        double expectedX = 0, expectedY = 0;
+        ASSERT_TRUE(gdal >> expectedX >> expectedY);
+        YDF_MAP geographic;
+        geographic.init(CORBS_GEO_GLOBAL, "", "", "", "", "");
+        CMapTransform toMap;
+        toMap.setInput(geographic);
+        toMap.setOutput(system);
+        double x = c.lon, y = c.lat, z = 0.0;
+        toMap.transform(&x, &y, &z, &x, &y, &z, 1);
+        EXPECT_NEAR(x, expectedX, 1e-3);
+        EXPECT_NEAR(y, expectedY, 1e-3);
+    }
+}
+
+TEST_F(RasterHeaderMap, RastersWithoutANamedSystem) {
+    // British National Grid: a transverse Mercator on the Airy ellipsoid, which no map file admits.
+    EXPECT_FALSE(YDF_MAP().initFromHeaderFile(geoTiff("EPSG:27700"), false));
+    const std::string plain = at("plain.tif");
+    commandOutput("gdal_create -q -of GTiff -outsize 4 4 " + quoted(plain));
+    EXPECT_FALSE(YDF_MAP().initFromHeaderFile(plain, false));
+    EXPECT_EQ(raisedCode([&] { YDF_MAP().initFromHeaderFile(plain, true); }), 40004);
+    EXPECT_EQ(raisedCode([&] { YDF_MAP().initFromHeaderFile(at("missing.tif"), true); }), 40004);
 }
 
 }  // namespace

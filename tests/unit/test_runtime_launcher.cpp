@@ -67,12 +67,11 @@ struct Probe {
         expected.push_back("unquoted;touch>" + m + "5");
     }
     ~Probe() { fs::remove_all(dir); }
-    // Runs the command, alone or in a terminal, to a zero exit code.
-    void expectVerbatimAndNoShell(const Words& prefix) const {
+    // Runs the command to a zero exit code (through a terminal: the e2e
+    // HostileValuesReachHubFetchLiterally).
+    void expectVerbatimAndNoShell() const {
         auto launcher = commandLauncher();
-        Words argv = prefix;
-        argv.push_back(command);
-        ASSERT_GT(launcher->spawn(argv), 0);
+        ASSERT_GT(launcher->spawn({command}), 0);
         ASSERT_TRUE(runToEnd(*launcher));
         EXPECT_EQ(launcher->getExitCode(), 0);
         std::ifstream in(dir / "args with blanks", std::ios::binary);
@@ -133,12 +132,12 @@ TEST(RuntimeLauncher, MissingProgramOrBrokenTextStartsNothing) {
     EXPECT_EQ(launcher->spawn({"orbs-no-such-program-anywhere"}), 0);
     EXPECT_EQ(launcher->spawn({inQuotes(kDouble) + " \"unterminated"}), 0);
     EXPECT_EQ(launcher->spawn({}), 0);
-    // In a terminal: the e2e MissingDownloaderFailsWith260004 tests.
+    EXPECT_EQ(launcher->spawn({kXterm, "+hold", "-e", "\"/nonexistent/dir/AuxFetch\" -c x"}), 0);
     EXPECT_EQ(launcher->getPid(), 0);
     EXPECT_FALSE(launcher->monitor());
 }
 
-TEST(RuntimeLauncher, ArgumentsArriveVerbatimAndNoShellRuns) { Probe().expectVerbatimAndNoShell({}); }
+TEST(RuntimeLauncher, ArgumentsArriveVerbatimAndNoShellRuns) { Probe().expectVerbatimAndNoShell(); }
 
 // Runs through the real terminal, on a private X server.
 class RuntimeTerminal : public ::testing::Test {
@@ -162,10 +161,6 @@ TEST_F(RuntimeTerminal, DownloaderExitCodesReachGetExitCode) {
         ASSERT_TRUE(runToEnd(*launcher)) << options;
         EXPECT_EQ(launcher->getExitCode(), code) << options;
     }
-}
-
-TEST_F(RuntimeTerminal, ArgumentsArriveVerbatimAndNoShellRuns) {
-    Probe().expectVerbatimAndNoShell({kXterm, "+hold", "-e"});
 }
 
 TEST_F(RuntimeTerminal, ClosingTheTerminalStopsTheDownloaderAndFails) {

@@ -14,7 +14,7 @@ TEST(RuntimeLog, LinesWrittenWhileTheProcessEndsArrive) {
     // The child is forked: it writes into this test's folder.  Run alone
     // (as CTest runs it), the process has not made the log's routing yet.
     GTEST_FLAG_SET(death_test_style, "fast");
-    const orbs_test::TempDir dir;
+    const TempDir dir;
     setenv("ORBISCAN_RUNTIME_LOG_DIR", dir.str().c_str(), 1);
     EXPECT_EXIT(
         {

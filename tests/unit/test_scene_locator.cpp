@@ -65,20 +65,16 @@ TEST_F(SceneLocator, HeadersWithoutAGeometryGiveTheirCodes) {
         {"no state vectors", [](CSectionDataGroup& h) { h["StateVectorData.PositionY"].clearAll(); }, 110001},
         {"three state vectors",
          [](CSectionDataGroup& h) {
-             for (const char* f : {"StateVectorTime", "PositionX", "PositionY", "PositionZ", "VelocityX",
-                                   "VelocityY", "VelocityZ"}) {
+             for (const char* f : {"StateVectorTime", "PositionX", "PositionY", "PositionZ", "VelocityX", "VelocityY",
+                                   "VelocityZ"}) {
                  CSectionField& field = h[std::string("StateVectorData.") + f];
-                 if (field.getDataTypeId() == CORBS_DS_STRING) {
-                     std::vector<std::string> first;
-                     for (int i = 0; i < 3; ++i) first.push_back(field.getString(i));
-                     field.setDimension(1, 3);
-                     for (int i = 0; i < 3; ++i) field.setValue(i, first[static_cast<std::size_t>(i)]);
-                 } else {
-                     std::vector<double> values;
-                     for (int i = 0; i < 3; ++i) values.push_back(field.getDouble(i));
-                     field.setDimension(1, 3);
-                     for (int i = 0; i < 3; ++i) field.setValue(i, values[static_cast<std::size_t>(i)]);
-                 }
+                 const bool text = field.getDataTypeId() == CORBS_DS_STRING;
+                 std::vector<std::string> texts;
+                 std::vector<double> numbers;
+                 for (int i = 0; i < 3; ++i) text ? texts.push_back(field.getString(i)) : numbers.push_back(field.getDouble(i));
+                 field.setDimension(1, 3);
+                 for (std::size_t i = 0; i < 3; ++i)
+                     text ? field.setValue(int(i), texts[i]) : field.setValue(int(i), numbers[i]);
              }
          },
          110001},

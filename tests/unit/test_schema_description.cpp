@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
-#include <tuple>
 
 #include "core_test_support.h"
 #include "orbs_general_parameters.h"
@@ -60,24 +59,6 @@ protected:
     fs::path schemas() const { return install() / "auxiliary/xml_schema_files"; }
     std::string example(const std::string& name) const { return std::string(ORBS_SOURCE_DIR) + "/examples/" + name; }
 };
-
-// Type names are matched by substring, in a fixed order: "xs:anyType", then
-// "xs:" before "Vector" before "Matrix", the xs: names before the bare words.
-TEST(SchemaTypeTables, ShapeAndDataTypeOfTypeNames) {
-    const int S = CORBS_DS_SCALAR, V = CORBS_DS_VECTOR, M = CORBS_DS_MATRIX;
-    const int I = CORBS_DS_INTEGER, D = CORBS_DS_DOUBLE, T = CORBS_DS_STRING;
-    const std::tuple<const char*, int, int> rows[] = {
-        {"xs:anyType", CORBS_SCHEMA_SKIPPED, -1}, {"my_xs:anyType_x", CORBS_SCHEMA_SKIPPED, -1},
-        {"xs:string", S, T}, {"xs:double", S, D}, {"xs:long", S, I}, {"xs:int", S, -1},
-        {"xs:VectorDouble", S, D}, {"xs:longString", S, I}, {"OrbiscanFlagType", S, T},
-        {"OrbiscanInterpolationType", S, T}, {"MatrixOrbiscanFlagType", S, T}, {"VectorDouble", V, D},
-        {"VectorString", V, T}, {"MatrixOfVector", V, -1}, {"MatrixString", M, T}, {"MatrixInteger", M, I},
-        {"IntegerDouble", -1, D}, {"StringInteger", -1, I}, {"NOT_FOUND", -1, -1}, {"", -1, -1}};
-    for (const auto& [type, shape, dataType] : rows) {
-        EXPECT_EQ(schemaTypeShape(type), shape) << type;
-        EXPECT_EQ(schemaTypeDataType(type), dataType) << type;
-    }
-}
 
 TEST_F(SchemaTest, IncludeLineIsReplacedByTheIncludedFile) {
     const std::string flattened = prepareSchema("PARAMETERS_INFO_SCHEMA_TEST_CMD");
@@ -237,32 +218,10 @@ TEST_F(SchemaTest, CommandSetFailures) {
     EXPECT_EQ(set.initFromParameterFile(kHub, "", "", {"NO_SUCH_SECTION"}), 0);
 }
 
-TEST_F(SchemaTest, WrittenCommandSetValidatesAgainstTheShippedSchema) {
-    if (!fs::exists("/usr/bin/xmllint")) GTEST_SKIP() << "xmllint is not installed";
-    CSectionDataGroup set;
-    ASSERT_EQ(set.initFromParameterFile(kHub, "IDL_ENVI_ENV", example("scihub/box.sml"), kHubSections), 1);
-    set.setValue("MAIN_SCI_HUB_GET_CMD.west_coord", 0.1);
-    set["MAIN_SCI_HUB_GET_CMD.input_file_optional_list"].setDimension(1, 2);
-    set.setValue("MAIN_SCI_HUB_GET_CMD.input_file_optional_list", 0, std::string("a <b> & 'c'.sml"));
-    set.setValue("ORBSNT_SERVICE_SCIHUB.temp_directory", std::string("/tmp/x/"));
-    const std::string written = (dir() / "written.sml").string();
-    ASSERT_EQ(set.writeToFile(written, false, false), 1);
-    // The flattened schema nests the included schema element and is no XML
-    // Schema for xmllint; the schema it was flattened from is, with its include.
-    const fs::path schema = schemas() / (std::string(kHub) + ".xsd");
-    const std::string command = "/usr/bin/xmllint --noout --nonet --schema '" + schema.string() + "' '" + written +
-                                "' 2>'" + (dir() / "xmllint.log").string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << readFile(dir() / "xmllint.log");
-}
-
 TEST_F(SchemaTest, CopyAndCompatibilityOfSets) {
     CSectionDataGroup from, to;
-    addMultiple(addSection(from, "MAIN", {{"count", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                                          {"name", CORBS_DS_SCALAR, CORBS_DS_DOUBLE}}),
-                "pair", CORBS_DS_SCALAR, CORBS_DS_INTEGER, {"second", "first"});
-    addMultiple(addSection(to, "MAIN", {{"count", CORBS_DS_SCALAR, CORBS_DS_INTEGER},
-                                        {"name", CORBS_DS_SCALAR, CORBS_DS_STRING}}),
-                "pair", CORBS_DS_SCALAR, CORBS_DS_INTEGER, {"first", "second"});
+    addMultiple(addSection(from, "MAIN", {{"count", S, I}, {"name", S, D}}), "pair", S, I, {"second", "first"});
+    addMultiple(addSection(to, "MAIN", {{"count", S, I}, {"name", S, T}}), "pair", S, I, {"first", "second"});
     for (const auto& [key, value] : {std::pair("count", 3), std::pair("first", 1), std::pair("second", 2)})
         from.setValue(key, value);
     from.setValue("name", 1.5);

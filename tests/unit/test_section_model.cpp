@@ -13,8 +13,6 @@ class SectionModel : public ParameterSetTest {
 protected:
     void SetUp() override {
         ParameterSetTest::SetUp();
-        const int S = CORBS_DS_SCALAR, V = CORBS_DS_VECTOR, M = CORBS_DS_MATRIX;
-        const int I = CORBS_DS_INTEGER, D = CORBS_DS_DOUBLE, T = CORBS_DS_STRING;
         addSection(mSet, "Processing", {{"NrOfLinesPerImage", S, I}});
         addSection(mSet, "RasterInfo",
                    {{"NrOfLinesPerImage", S, I}, {"CellType", S, T}, {"Ratio", S, D}, {"BandName", V, T},
@@ -134,9 +132,9 @@ TEST_F(SectionModel, WritesCheckTypeAndRangeAndKeepTheEmptyTextRule) {
 }
 
 TEST_F(SectionModel, MultipleFieldsListTheirSubFieldsFlat) {
-    CSectionData& sensor = addSection(mSet, "Sensor", {{"Name", CORBS_DS_SCALAR, CORBS_DS_STRING}});
-    addMultiple(sensor, "Pair", CORBS_DS_SCALAR, CORBS_DS_INTEGER, {"first", "second"});
-    addMultiple(sensor, "Track", CORBS_DS_VECTOR, CORBS_DS_DOUBLE, {"lat", "lon"});
+    CSectionData& sensor = addSection(mSet, "Sensor", {{"Name", S, T}});
+    addMultiple(sensor, "Pair", S, I, {"first", "second"});
+    addMultiple(sensor, "Track", V, D, {"lat", "lon"});
     ASSERT_EQ(sensor.getFieldsNbr(), 7);
     EXPECT_EQ(sensor.getField(5)->getParentIndex(), 4);
     EXPECT_EQ(sensor.getField(7), nullptr);

@@ -1,3 +1,5 @@
+// CTimeValue: the calendar of 1970..2100, every text form written and read,
+// and the arithmetic of values.
 #include "orbs_core_time_man_utility.h"
 
 #include <gtest/gtest.h>
@@ -73,24 +75,20 @@ TEST(TimeValueSetting, SecondsOfDayLimitsAndValidity) {
 }
 
 TEST(TimeValueFormat, AllFormsOfOneValue) {
-    const CTimeValue value = makeTime(5, 3, 2015, 12, 34, 56.123456);
-    EXPECT_EQ(value.formatDate(), "20150305");
-    EXPECT_EQ(value.formatDate(true), "2015-03-05");
-    EXPECT_EQ(value.formatDateTime(), "2015-03-05 12:34:56");
-    EXPECT_EQ(value.formatTimeOfDayMicro(), "12:34:56.123456");
-    EXPECT_EQ(value.formatTimeOfDayMilli(), "12:34:56.123");
-    EXPECT_EQ(value.formatCompact(), "20150305123456");
-    EXPECT_EQ(value.formatCompact(true), "20150305123456.123456");
-    EXPECT_EQ(value.formatCompactUnderscore(), "20150305_123456");
-    EXPECT_EQ(value.formatCompactUnderscore(true), "20150305_123456.123456");
-    EXPECT_EQ(value.formatIsoDashes(), "2015-03-05T12-34-56");
-    EXPECT_EQ(value.formatIsoDashes(true), "2015-03-05T12-34-56.123456Z");
-    EXPECT_EQ(value.formatIso(), "2015-03-05T12:34:56");
-    EXPECT_EQ(value.formatIso(true), "2015-03-05T12:34:56.12345600Z");
-    EXPECT_EQ(value.formatDayMonthNameYear(), "05-MAR-2015 12:34:56.12345600");
+    const CTimeValue v = makeTime(5, 3, 2015, 12, 34, 56.123456);
+    EXPECT_EQ((std::vector<std::string>{v.formatDate(), v.formatDate(true), v.formatDateTime(), v.formatTimeOfDayMicro(),
+                                        v.formatTimeOfDayMilli(), v.formatCompact(), v.formatCompact(true)}),
+              (std::vector<std::string>{"20150305", "2015-03-05", "2015-03-05 12:34:56", "12:34:56.123456",
+                                        "12:34:56.123", "20150305123456", "20150305123456.123456"}));
+    EXPECT_EQ((std::vector<std::string>{v.formatCompactUnderscore(), v.formatCompactUnderscore(true), v.formatIsoDashes(),
+                                        v.formatIsoDashes(true), v.formatIso(), v.formatIso(true),
+                                        v.formatDayMonthNameYear()}),
+              (std::vector<std::string>{"20150305_123456", "20150305_123456.123456", "2015-03-05T12-34-56",
+                                        "2015-03-05T12-34-56.123456Z", "2015-03-05T12:34:56",
+                                        "2015-03-05T12:34:56.12345600Z", "05-MAR-2015 12:34:56.12345600"}));
     int hours = 0, minutes = 0;
     double seconds = 0.0;
-    EXPECT_TRUE(value.splitTimeOfDay(hours, minutes, seconds));
+    EXPECT_TRUE(v.splitTimeOfDay(hours, minutes, seconds));
     EXPECT_NEAR(hours * 10000 + minutes * 100 + seconds, 123456.123456, 1e-9);
 }
 
