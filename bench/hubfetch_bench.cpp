@@ -1,15 +1,19 @@
 // HubFetch against curl --parallel: 8 products from the local example hub,
-// 4 transfers at a time for both, wall time (median of the runs) and peak
-// memory, and against curl followed by md5sum (the same work as HubFetch's
-// verified downloads); peak memory at two product sizes; MD5 throughput
-// against md5sum.  The hub runs on the same machine and shares its cores.
+// 4 transfers at a time for both, both to files of the same folder, in
+// alternating order from a synced disk; wall time (median of the runs, and
+// the median of the ratios of each run's pair), CPU time and peak memory,
+// and against curl followed by md5sum (the same work as HubFetch's verified
+// downloads); peak memory at two product sizes; MD5 throughput against
+// md5sum.  The hub runs on the same machine and shares its cores.
 //   orbs_hubfetch_bench [--mb=50] [--runs=3] [--dir=PATH]
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <random>
@@ -29,12 +33,20 @@ const char* kQuery = R"(productType:"GRD" AND platformname:"Sentinel-1" AND )"
 
 struct Measure {
     double seconds = 0;
+    double cpuSeconds = 0;  // user and system
     long peakKiB = 0;
     int status = -1;
 };
 
-// Runs argv to its end: wall time and the child's peak resident memory.
-Measure measure(const std::vector<std::string>& argv, const fs::path& log) {
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+// Runs argv to its end into an empty `out` (the disk synced first, so that
+// no run pays for the previous one's writeback): wall and CPU time, and the
+// child's peak resident memory.
+Measure measure(const std::vector<std::string>& argv, const fs::path& out, const fs::path& log) {
+    fs::remove_all(out);
+    fs::create_directories(out);
+    ::sync();
     const auto start = Clock::now();
     local_hub::Process process(argv, {{"ORBISCAN_PAUSE_SCALE", "1"}, {"NO_PROXY", "*"}}, log);
     int status = 0;
@@ -42,6 +54,7 @@ Measure measure(const std::vector<std::string>& argv, const fs::path& log) {
     ::wait4(process.pid(), &status, 0, &usage);
     Measure m;
     m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    m.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     m.peakKiB = usage.ru_maxrss;
     m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return m;
@@ -72,9 +85,10 @@ void writeParameters(const fs::path& file, const local_hub::LocalHub& hub, const
 }
 
 struct Comparison {
-    Measure hubfetch;
+    Measure hubfetch;           // medians; the largest peak memory
     Measure curl;
     double curlThenMd5sum = 0;  // the same work as HubFetch: download, then verify
+    double pairedRatio = 0;     // median of HubFetch / curl within each run
     std::uint64_t bytes = 0;
 };
 
@@ -107,30 +121,42 @@ Comparison compare(const fs::path& root, long megabytes, int runs, bool withCurl
         curlArgs.insert(curlArgs.end(), {"-o", (out / (names[i] + ".curl")).string(),
                                          hub.url() + "/odata/v1/Products(" + ids[i] + ")/$value"});
     Comparison result;
-    std::vector<double> hubTimes, curlTimes, verifiedTimes;
-    for (int r = 0; r < runs; ++r) {
-        fs::remove_all(out);
-        fs::create_directories(out);
-        Measure h = measure({ORBS_HUBFETCH, "-c", (root / "par.sml").string(), "-f", progress.string(), kQuery},
-                            root / "hubfetch.log");
+    std::vector<double> hubTimes, hubCpu, curlTimes, curlCpu, verifiedTimes, ratios;
+    auto runHubFetch = [&] {
+        const Measure h = measure({ORBS_HUBFETCH, "-c", (root / "par.sml").string(), "-f", progress.string(), kQuery},
+                                  out, root / "hubfetch.log");
         hubTimes.push_back(h.seconds);
+        hubCpu.push_back(h.cpuSeconds);
         result.hubfetch.peakKiB = std::max(result.hubfetch.peakKiB, h.peakKiB);
         result.hubfetch.status = h.status;
-        if (!withCurl) continue;
-        fs::remove_all(out);
-        fs::create_directories(out);
-        Measure c = measure(curlArgs, root / "curl.log");
+    };
+    auto runCurl = [&] {
+        const Measure c = measure(curlArgs, out, root / "curl.log");
         curlTimes.push_back(c.seconds);
+        curlCpu.push_back(c.cpuSeconds);
         const auto start = Clock::now();
         run("md5sum '" + out.string() + "'/*.curl > /dev/null");
         verifiedTimes.push_back(c.seconds + std::chrono::duration<double>(Clock::now() - start).count());
         result.curl.peakKiB = std::max(result.curl.peakKiB, c.peakKiB);
         result.curl.status = c.status;
-        for (const auto& f : fs::directory_iterator(out)) result.bytes += r == 0 ? fs::file_size(f) : 0;
+        if (result.bytes == 0)
+            for (const auto& f : fs::directory_iterator(out)) result.bytes += fs::file_size(f);
+    };
+    for (int r = 0; r < runs; ++r) {
+        // Alternating order: neither client always runs on the machine the other leaves.
+        if (withCurl && r % 2 == 1) runCurl();
+        runHubFetch();
+        if (withCurl && r % 2 == 0) runCurl();
+        if (withCurl) ratios.push_back(hubTimes.back() / curlTimes.back());
     }
     result.hubfetch.seconds = median(hubTimes);
-    if (withCurl) result.curl.seconds = median(curlTimes);
-    if (withCurl) result.curlThenMd5sum = median(verifiedTimes);
+    result.hubfetch.cpuSeconds = median(hubCpu);
+    if (withCurl) {
+        result.curl.seconds = median(curlTimes);
+        result.curl.cpuSeconds = median(curlCpu);
+        result.curlThenMd5sum = median(verifiedTimes);
+        result.pairedRatio = median(ratios);
+    }
     fs::remove_all(out);
     return result;
 }
@@ -154,18 +180,23 @@ int main(int argc, char** argv) {
     root /= "orbs_hubfetch_bench_" + std::to_string(std::random_device{}());
     fs::create_directories(root);
 
+    double load[3] = {};
+    ::getloadavg(load, 3);
     const Comparison big = compare(root, megabytes, runs, true);
-    std::printf("8 products of %ld MB (%.0f MB in all), 4 at a time, median of %d runs\n", megabytes,
-                big.bytes / 1e6, runs);
-    std::printf("| client | wall s | MB/s | peak RSS MB | exit |\n|---|---|---|---|---|\n");
-    std::printf("| HubFetch (search, download, MD5, rename) | %.2f | %.0f | %.1f | %d |\n", big.hubfetch.seconds,
-                big.bytes / 1e6 / big.hubfetch.seconds, big.hubfetch.peakKiB / 1024.0, big.hubfetch.status);
-    std::printf("| curl --parallel --parallel-max 4 | %.2f | %.0f | %.1f | %d |\n", big.curl.seconds,
-                big.bytes / 1e6 / big.curl.seconds, big.curl.peakKiB / 1024.0, big.curl.status);
-    std::printf("| curl --parallel, then md5sum of the files | %.2f | %.0f | | |\n", big.curlThenMd5sum,
+    std::printf("8 products of %ld MB (%.0f MB in all), 4 at a time, median of %d runs; load average %.1f before\n",
+                megabytes, big.bytes / 1e6, runs, load[0]);
+    std::printf("| client | wall s | MB/s | CPU s | peak RSS MB | exit |\n|---|---|---|---|---|---|\n");
+    std::printf("| HubFetch (search, download, MD5, sync, rename) | %.2f | %.0f | %.2f | %.1f | %d |\n",
+                big.hubfetch.seconds, big.bytes / 1e6 / big.hubfetch.seconds, big.hubfetch.cpuSeconds,
+                big.hubfetch.peakKiB / 1024.0, big.hubfetch.status);
+    std::printf("| curl --parallel --parallel-max 4 | %.2f | %.0f | %.2f | %.1f | %d |\n", big.curl.seconds,
+                big.bytes / 1e6 / big.curl.seconds, big.curl.cpuSeconds, big.curl.peakKiB / 1024.0, big.curl.status);
+    std::printf("| curl --parallel, then md5sum of the files | %.2f | %.0f | | | |\n", big.curlThenMd5sum,
                 big.bytes / 1e6 / big.curlThenMd5sum);
-    std::printf("HubFetch / curl wall time: %.2fx; HubFetch / (curl + md5sum): %.2fx\n",
-                big.hubfetch.seconds / big.curl.seconds, big.hubfetch.seconds / big.curlThenMd5sum);
+    std::printf("HubFetch / curl wall time: %.2fx (median of each run's ratio %.2fx); HubFetch / (curl + md5sum): "
+                "%.2fx; CPU time %.2fx\n",
+                big.hubfetch.seconds / big.curl.seconds, big.pairedRatio, big.hubfetch.seconds / big.curlThenMd5sum,
+                big.hubfetch.cpuSeconds / big.curl.cpuSeconds);
 
     const std::string products = "8 products of " + std::to_string(megabytes) + " MB, 4 at a time";
     printResult("HubFetch", products, "HubFetch", big.hubfetch.seconds, "curl --parallel", big.curl.seconds,

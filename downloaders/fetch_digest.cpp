@@ -1,10 +1,13 @@
 // Streaming MD5.
 #include "fetch_digest.h"
 
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -46,16 +49,27 @@ std::string CMd5::hex() const {
 }
 
 bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> length) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) return false;
-    std::vector<char> buffer(1 << 20);
-    std::uint64_t left = length.value_or(UINT64_MAX);
-    while (left > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left));
-        const std::size_t got = std::fread(buffer.data(), 1, want, file.get());
-        md5.update(buffer.data(), got);
-        left -= got;
-        if (got < want) return !length && !std::ferror(file.get());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status {};
+    const bool hashed = ::fstat(fd, &status) == 0 &&
+                        length.value_or(0) <= static_cast<std::uint64_t>(status.st_size) &&
+                        hashRange(fd, 0, length.value_or(static_cast<std::uint64_t>(status.st_size)), md5);
+    ::close(fd);
+    return hashed;
+}
+
+bool hashRange(int fd, std::uint64_t offset, std::uint64_t length, CMd5& md5, const std::atomic<bool>* cancel) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(length, 256 * 1024)));
+    while (length > 0) {
+        if (cancel != nullptr && *cancel) return false;
+        const ssize_t got = ::pread(fd, buffer.data(), std::min<std::size_t>(buffer.size(), length),
+                                    static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        md5.update(buffer.data(), static_cast<std::size_t>(got));
+        offset += static_cast<std::uint64_t>(got);
+        length -= static_cast<std::uint64_t>(got);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // Streaming MD5 on OpenSSL's EVP interface.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,11 @@ private:
 // Feeds the first `length` bytes of a file (all of it when none) into
 // `md5`; false when the file cannot be read that far.
 bool hashFile(const std::string& path, CMd5& md5, std::optional<std::uint64_t> length = std::nullopt);
+// Feeds `length` bytes of an open file, from `offset`, into `md5`; false
+// when they cannot be read, or once `cancel` reads true (looked at between
+// reads of 256 kB).
+bool hashRange(int fd, std::uint64_t offset, std::uint64_t length, CMd5& md5,
+               const std::atomic<bool>* cancel = nullptr);
 
 // Size of a file; 0 when it cannot be read.
 std::uint64_t fileSize(const std::string& path);

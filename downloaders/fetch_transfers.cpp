@@ -6,14 +6,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <future>
-#include <optional>
 #include <map>
+#include <stdexcept>
 
 #include "fetch_digest.h"
 #include "fetch_failure.h"
+#include "fetch_partial.h"
 
 namespace NORBS_FETCH {
 
@@ -21,7 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr long kReceiveBuffer = 256 * 1024;
-constexpr std::size_t kFileBuffer = 1 << 20;
 constexpr std::size_t kErrorBodyLimit = 512;
 
 Clock::time_point after(double seconds) {
@@ -37,15 +35,16 @@ struct CTransferEngine::Transfer {
     int attempt = 0;           // failed attempts so far
     int hops = 0;              // redirects followed in this attempt
     bool renewed = false;      // credentials renewed after a 401
-    bool measured = false;     // offset holds the size of the partial file
     std::string url;           // this attempt's URL (after redirects)
+    // Open from the start of an attempt to the digest; closed while a
+    // retry waits (the next attempt hashes the kept bytes again), so that
+    // waiting transfers hold no file and no thread.
+    std::unique_ptr<CPartialFile> file;
     std::uint64_t offset = 0;  // bytes in the partial file
     std::uint64_t announced = 0;  // whole size announced by the server, 0 when unknown
     // Per request.
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
-    FILE* file = nullptr;
-    std::unique_ptr<char[]> fileBuffer;
     bool bodyStarted = false;
     bool writingFile = false;
     long status = 0;
@@ -59,8 +58,6 @@ struct CTransferEngine::Transfer {
     double rate = 0;
 
     void closeRequest() {
-        if (file != nullptr) std::fclose(file);
-        file = nullptr;
         curl_slist_free_all(headers);
         headers = nullptr;
         if (easy != nullptr) curl_easy_cleanup(easy);
@@ -79,8 +76,10 @@ struct CTransferEngine::Transfer {
             t.writingFile = t.status == 200 || t.status == 206;
             if (t.status == 200 && t.offset > 0) {
                 // The server ignored the Range: start again from byte 0.
-                if (::ftruncate(::fileno(t.file), 0) != 0) return 0;
-                std::rewind(t.file);
+                if (!t.file->restart()) {
+                    t.failure = "cannot write " + t.job.partialPath;
+                    return 0;
+                }
                 t.offset = 0;
             }
             curl_off_t length = -1;
@@ -91,7 +90,7 @@ struct CTransferEngine::Transfer {
             t.errorBody.append(data, std::min(bytes, kErrorBodyLimit - std::min(kErrorBodyLimit, t.errorBody.size())));
             return bytes;
         }
-        if (std::fwrite(data, 1, bytes, t.file) != bytes) {
+        if (!t.file->append(data, bytes)) {
             t.failure = "cannot write " + t.job.partialPath;
             return 0;
         }
@@ -137,26 +136,20 @@ void CTransferEngine::add(DownloadJob job, Done done, double delaySeconds) {
 
 void CTransferEngine::start(std::unique_ptr<Transfer> t) {
     const std::string& path = t->job.partialPath;
-    if (!t->measured) {
+    if (!t->file) {
         // Resume: the bytes already on disk are not fetched again.
-        t->offset = fileSize(path);
-        if (t->job.expectedSize > 0 && t->offset > t->job.expectedSize) {
-            std::filesystem::resize_file(path, 0);
-            t->offset = 0;
+        if (t->job.expectedSize > 0 && fileSize(path) > t->job.expectedSize) std::filesystem::resize_file(path, 0);
+        t->file = std::make_unique<CPartialFile>(path);
+        if (!t->file->isOpen()) {
+            complete(std::move(t), {DownloadResult::Status::kFailed, 0, {}, "cannot write " + path});
+            return;
         }
-        t->measured = true;
+        t->offset = t->file->size();
     }
     if (t->job.expectedSize > 0 && t->offset == t->job.expectedSize) {
         hashThenComplete(std::move(t));
         return;
     }
-    t->file = std::fopen(path.c_str(), "ab");
-    if (t->file == nullptr) {
-        complete(std::move(t), {DownloadResult::Status::kFailed, 0, {}, "cannot write " + path});
-        return;
-    }
-    t->fileBuffer.reset(new char[kFileBuffer]);
-    std::setvbuf(t->file, t->fileBuffer.get(), _IOFBF, kFileBuffer);
     t->bodyStarted = false;
     t->writingFile = false;
     t->status = 0;
@@ -195,7 +188,7 @@ std::unique_ptr<CTransferEngine::Transfer> CTransferEngine::detach(Transfer* t) 
     mActive.erase(found);
     // An answer without a body (a redirect, a 202) never reached the write callback.
     if (!owned->bodyStarted) curl_easy_getinfo(owned->easy, CURLINFO_RESPONSE_CODE, &owned->status);
-    if (owned->file != nullptr && std::fflush(owned->file) != 0 && owned->failure.empty())
+    if (owned->file && !owned->file->flush() && owned->failure.empty())
         owned->failure = "cannot write " + owned->job.partialPath;
     owned->closeRequest();
     return owned;
@@ -209,14 +202,9 @@ void CTransferEngine::complete(std::unique_ptr<Transfer> t, DownloadResult resul
 }
 
 void CTransferEngine::hashThenComplete(std::unique_ptr<Transfer> t) {
-    // Hashed from the page cache on a thread of its own once the file is
-    // whole, so that the transfers still running do not wait for MD5.
-    const std::string path = t->job.partialPath;
-    auto digest = std::async(std::launch::async, [path]() -> std::optional<std::string> {
-        CMd5 md5;
-        if (!hashFile(path, md5)) return std::nullopt;
-        return md5.hex();
-    });
+    // The file was hashed as it grew: the digest is ready as soon as the
+    // hashing thread has caught up and the file is synced.
+    std::future<std::string> digest = t->file->finish();
     mHashing.push_back({std::move(digest), std::move(t)});
 }
 
@@ -226,16 +214,20 @@ void CTransferEngine::collectHashes() {
             ++it;
             continue;
         }
-        const std::optional<std::string> md5 = it->digest.get();
+        DownloadResult result{DownloadResult::Status::kComplete, it->transfer->offset, {}, {}};
+        try {
+            result.md5 = it->digest.get();
+        } catch (const std::runtime_error& error) {
+            result = {DownloadResult::Status::kFailed, 0, {}, error.what()};
+        }
         std::unique_ptr<Transfer> t = std::move(it->transfer);
         it = mHashing.erase(it);
-        DownloadResult result{DownloadResult::Status::kComplete, t->offset, md5.value_or(""), {}};
-        if (!md5) result = {DownloadResult::Status::kFailed, 0, {}, "cannot read " + t->job.partialPath};
         complete(std::move(t), std::move(result));
     }
 }
 
 void CTransferEngine::retryLater(std::unique_ptr<Transfer> t, const std::string& why, double retryAfter) {
+    t->file.reset();
     ++t->attempt;
     if (t->attempt >= mSettings.maxAttempts) {
         complete(std::move(t), {DownloadResult::Status::kFailed, 0, {},
@@ -293,8 +285,11 @@ void CTransferEngine::finish(Transfer* raw, int curlResult) {
     }
     if (status == 416) {
         // Our partial file is longer than the server's file: start over.
-        std::filesystem::resize_file(t->job.partialPath, 0);
-        t->measured = false;
+        if (!t->file->restart()) {
+            complete(std::move(t), {DownloadResult::Status::kFailed, 0, {}, "cannot write " + t->job.partialPath});
+            return;
+        }
+        t->offset = 0;
         retryLater(std::move(t), httpText, 0);
         return;
     }
@@ -331,7 +326,7 @@ void CTransferEngine::run(const Tick& tick) {
         if (mStop && mStop()) {
             while (!mActive.empty()) detach(mActive.back().get());
             mPending.clear();
-            for (auto& hashing : mHashing) hashing.digest.wait();
+            // Hashing stops where it is: a later run hashes the kept files again.
             mHashing.clear();
             throw CFetchFailure(Outcome::kStopped, "Stopped at the user's request");
         }

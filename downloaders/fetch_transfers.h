@@ -1,14 +1,13 @@
 // Parallel file transfers on libcurl's multi interface: each file is
-// streamed to "<name>.incomplete" (never held in memory), resumed with Range
-// after an interruption, hashed once whole, retried with backoff, and
-// stopped within a second of the user's stop request.
+// streamed to "<name>.incomplete" (never held in memory) and hashed as it
+// arrives, resumed with Range after an interruption, retried with backoff,
+// and stopped within a second of the user's stop request.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <future>
-#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,7 +80,7 @@ private:
     std::deque<std::unique_ptr<Transfer>> mPending;
     std::vector<std::unique_ptr<Transfer>> mActive;
     struct Hashing {
-        std::future<std::optional<std::string>> digest;
+        std::future<std::string> digest;
         std::unique_ptr<Transfer> transfer;
     };
     std::vector<Hashing> mHashing;

@@ -668,6 +668,11 @@ def make_handler(hub, role):
             sent, chunk = first, 1 << 16
             started = time.monotonic()
             with open(p.path, "rb") as f:
+                if not cut and not hub.args.rate:
+                    # The kernel copies the file to the socket: the hub stays
+                    # out of the way of the clients it serves.
+                    sent += self.connection.sendfile(f, first, size - first)
+                    return 206 if ranged else 200
                 f.seek(first)
                 while sent < size:
                     n = min(chunk, size - sent, (cut - sent) if cut else chunk)

@@ -120,19 +120,23 @@ std::optional<std::string> fdfRegularFileRefusal(const std::string& path) {
 int fdfWriteWholeFile(const std::string& path, std::string_view text, bool append) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
     if (fd < 0) return errno;
-    int error = 0;
-    for (std::size_t done = 0; done < text.size() && error == 0;) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-        if (written > 0)
-            done += static_cast<std::size_t>(written);
-        else if (written < 0 && errno != EINTR)
-            error = errno;
-    }
+    int error = fdfWriteAll(fd, text);
     if (::close(fd) != 0 && error == 0) error = errno;
     // A rewrite that stopped half-way would leave a file that looks valid
     // to its reader (a cut schema, a progress file without its step).
     if (error != 0 && !append && ::truncate(path.c_str(), 0) != 0) errno = error;
     return error;
+}
+
+int fdfWriteAll(int fd, std::string_view data) {
+    for (std::size_t done = 0; done < data.size();) {
+        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
+        if (written > 0)
+            done += static_cast<std::size_t>(written);
+        else if (written < 0 && errno != EINTR)
+            return errno;
+    }
+    return 0;
 }
 
 std::string fdfWriteFailure(const std::string& path, int error) { return path + ": " + std::strerror(error); }

@@ -27,6 +27,9 @@ std::optional<std::string> fdfRegularFileRefusal(const std::string& path);
 // byte reached the file, else the errno of the failure (a full file system
 // gives ENOSPC).  A failed write leaves no half file behind a rewrite.
 int fdfWriteWholeFile(const std::string& path, std::string_view text, bool append = false);
+// Writes every byte of `data` to an open file (short writes and EINTR go on);
+// 0, else the errno of the failure.
+int fdfWriteAll(int fd, std::string_view data);
 // "<path>: <system text of the errno>", the detail of a failed write.
 std::string fdfWriteFailure(const std::string& path, int error);
 bool fdfRemoveFile(const std::string& path);
