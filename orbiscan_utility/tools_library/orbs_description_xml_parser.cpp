@@ -553,7 +553,11 @@ void decodeXmlText(std::string_view text, std::string& out) {
             continue;
         }
         const std::string_view rest = text.substr(i);
-        if (rest.size() > kBigMark.size() && rest.starts_with(kBigMark)) {
+        // A mark before a character past 0xFF - 0x50 was never written by the
+        // pre-processing (a file's own text): shifting it would wrap to a
+        // control character that no parameter file can hold.
+        if (rest.size() > kBigMark.size() && rest.starts_with(kBigMark) &&
+            static_cast<unsigned char>(rest[kBigMark.size()]) <= 0xFF - kBigShift) {
             out += static_cast<char>(static_cast<unsigned char>(rest[kBigMark.size()]) + kBigShift);
             i += kBigMark.size() + 1;
             continue;

@@ -24,7 +24,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The headers say "byte order = 0": samples go out least significant byte
 // first whatever the host.
-void toLittleEndian([[maybe_unused]] std::vector<unsigned char>& bytes, [[maybe_unused]] std::size_t componentSize) {
+[[maybe_unused]] void toLittleEndian([[maybe_unused]] std::vector<unsigned char>& bytes, [[maybe_unused]] std::size_t componentSize) {
     if constexpr (std::endian::native == std::endian::big) {
         for (std::size_t i = 0; i + componentSize <= bytes.size(); i += componentSize) {
             std::reverse(bytes.begin() + static_cast<std::ptrdiff_t>(i),

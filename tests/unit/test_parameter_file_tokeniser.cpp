@@ -59,6 +59,8 @@ TEST_F(XmlTokeniser, KeepsEntitiesAndHighBytesLiteralUntilDecoded) {
     EXPECT_EQ(NORBS_PARAMETER_FILE::preprocessXmlLine("\x80\x85\xA4\xA5"), "####BIG0####BIG5####BIGT\xA5");
     EXPECT_EQ(NORBS_PARAMETER_FILE::preprocessXmlLine("\xB0\xE9\xF1\xF6\xFC"), "denou");
     EXPECT_EQ(NORBS_PARAMETER_FILE::decodeXmlText("##quot##apos##amp##lt##gt####BIG5#"), "\"'&<>\x85#");
+    // A mark the pre-processing never writes stays as it is.
+    EXPECT_EQ(NORBS_PARAMETER_FILE::decodeXmlText("####BIG\xC6"), "####BIG\xC6");
 
     // UTF-8 text passes whole: its continuation bytes 0x80-0xA4 are coded
     // and decoded like any other.
