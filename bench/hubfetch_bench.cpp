@@ -38,7 +38,6 @@ struct Measure {
     int status = -1;
 };
 
-double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
 // Runs argv to its end into an empty `out` (the disk synced first, so that
 // no run pays for the previous one's writeback): wall and CPU time, and the
@@ -49,14 +48,11 @@ Measure measure(const std::vector<std::string>& argv, const fs::path& out, const
     ::sync();
     const auto start = Clock::now();
     local_hub::Process process(argv, {{"ORBISCAN_PAUSE_SCALE", "1"}, {"NO_PROXY", "*"}}, log);
-    int status = 0;
-    rusage usage{};
-    ::wait4(process.pid(), &status, 0, &usage);
     Measure m;
+    m.status = process.wait();
     m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    m.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    m.peakKiB = usage.ru_maxrss;
-    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m.cpuSeconds = process.cpuSeconds();
+    m.peakKiB = process.peakMemoryKb();
     return m;
 }
 

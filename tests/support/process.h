@@ -3,6 +3,7 @@
 // files; waited for with a bound, and ended with the object.
 #pragma once
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -70,25 +71,35 @@ public:
     // The exit status (128 + signal for a signal); none when still running after `limit`.
     std::optional<int> waitFor(std::chrono::milliseconds limit) {
         const auto end = std::chrono::steady_clock::now() + limit;
-        while (!mStatus) {
-            int status = 0;
-            rusage usage{};
-            if (::wait4(mPid, &status, WNOHANG, &usage) == mPid) {
-                mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                mPeakMemoryKb = usage.ru_maxrss;
-            } else if (std::chrono::steady_clock::now() > end) {
-                return std::nullopt;
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
+        while (!mStatus && !reap(WNOHANG)) {
+            if (std::chrono::steady_clock::now() > end) return std::nullopt;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return mStatus;
     }
-    int wait() { return *waitFor(std::chrono::hours(1)); }
-    long peakMemoryKb() const { return mPeakMemoryKb; }
+    // Blocks until the program ends (no polling: a benchmark times it).
+    int wait() {
+        while (!mStatus) reap(0);
+        return *mStatus;
+    }
+    long peakMemoryKb() const { return mUsage.ru_maxrss; }
+    // User and system time of the ended program, in seconds.
+    double cpuSeconds() const {
+        auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+        return seconds(mUsage.ru_utime) + seconds(mUsage.ru_stime);
+    }
 
 private:
+    // Whether the program has ended; its status is then kept.
+    bool reap(int options) {
+        int status = 0;
+        const pid_t got = ::wait4(mPid, &status, options, &mUsage);
+        if (got == mPid) mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        else if (got < 0 && errno == ECHILD) mStatus = -1;  // reaped elsewhere: nothing left to wait for
+        return mStatus.has_value();
+    }
+
     pid_t mPid = -1;
     std::optional<int> mStatus;
-    long mPeakMemoryKb = 0;
+    rusage mUsage{};
 };
