@@ -56,7 +56,7 @@ block=$logs/block.md
     grep '^RESULT|' "$logs/$name.txt" || { echo "$name gave no figures" >&2; exit 1; }
   done | awk -F'|' '
     function duration(s) { return s >= 1 ? sprintf("%.2f s", s) : s >= 0.001 ? sprintf("%.3g ms", s * 1000) : sprintf("%.3g us", s * 1e6) }
-    { peaks = ($9 == "" && $10 == "") ? "" : ($9 == "" ? "-" : $9) " / " ($10 == "" ? "-" : $10)
+    { peaks = ($8 == "" && $9 == "") ? "" : ($8 == "" ? "-" : $8) " / " ($9 == "" ? "-" : $9)
       printf "| %s | %s | %s %s | %s %s | %.2f | %s |\n", $2, $3, $4, duration($5), $6, duration($7), $5 / $7, peaks }'
 } >"$block"
 cat "$block"
