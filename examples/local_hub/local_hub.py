@@ -707,12 +707,13 @@ def make_handler(hub, role):
                 return self.reply(400, "Invalid query: %s" % e, "text/plain")
             found = sorted((p for p in hub.products if test(p)), key=lambda p: (p.start, p.id))
             entries = "".join(self.atom_entry(p) for p in found[start:start + rows])
-            feed = ('<?xml version="1.0" encoding="utf-8"?>\n<feed xmlns:opensearch='
-                    '"http://a9.com/-/spec/opensearch/1.1/" xmlns="http://www.w3.org/2005/Atom">\n'
+            # The paging counts go unprefixed, in the feed's own namespace;
+            # HubFetch reads them with or without the "opensearch:" prefix.
+            feed = ('<?xml version="1.0" encoding="utf-8"?>\n<feed xmlns="http://www.w3.org/2005/Atom">\n'
                     '<title>Sentinels Scientific Data Hub search results for: %s</title>\n'
-                    '<opensearch:totalResults>%d</opensearch:totalResults>\n'
-                    '<opensearch:startIndex>%d</opensearch:startIndex>\n'
-                    '<opensearch:itemsPerPage>%d</opensearch:itemsPerPage>\n%s</feed>\n') % (
+                    '<totalResults>%d</totalResults>\n'
+                    '<startIndex>%d</startIndex>\n'
+                    '<itemsPerPage>%d</itemsPerPage>\n%s</feed>\n') % (
                 xml_escape(q), len(found), start, rows, entries)
             return self.reply(200, feed, "application/xml")
 

@@ -104,12 +104,12 @@ TEST(HubCatalogue, ODataProductTakesSizeChecksumsFootprintAndOnlineState) {
         "Footprint":"geography'SRID=4326;MULTIPOLYGON (((1 2, 3 4, 5 6, 1 2)), ((7 8, 9 10, 11 12, 7 8)))'",
         "GeoFootprint":null,
         "Checksum":[{"Value":"ABCDEF0123456789ABCDEF0123456789","Algorithm":"MD5"},{"Value":"ff","Algorithm":"BLAKE3"}]})",
-                                       "https://dl.example");
+                                       "http://127.0.0.1:9");
     EXPECT_EQ(p.size, 1234u);
     EXPECT_FALSE(p.online);
     EXPECT_EQ(p.md5, "abcdef0123456789abcdef0123456789");
     EXPECT_FALSE(p.blake3Only);
-    EXPECT_EQ(p.downloadUrl, "https://dl.example/odata/v1/Products(a-b)/$value");
+    EXPECT_EQ(p.downloadUrl, "http://127.0.0.1:9/odata/v1/Products(a-b)/$value");
     ASSERT_EQ(p.footprint.size(), 2u);
     EXPECT_EQ(p.footprint[1][0].lon, 7);
     EXPECT_EQ(productBase(p), "S1A_X");

@@ -7,7 +7,7 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string url = "https://adf.example/api/v1/?product_type=AUX_CAL";
+    const std::string url = "http://127.0.0.1:9/api/v1/?product_type=AUX_CAL";
     orbs_fuzz::tolerateRaise<NORBS_FETCH::CFetchFailure>([&] {
         const NORBS_AUX::AdfPage page = NORBS_AUX::parseAdfPage(std::string(orbs_fuzz::asText(data, size)), "the service");
         for (const auto& [name, remote] : page.files) NORBS_FETCH::resolveUrl(url, remote);

@@ -5,7 +5,7 @@
 #include "hub_catalogue.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string root = "https://hub.example/dhus";
+    const std::string root = "http://127.0.0.1:9/dhus";
     orbs_fuzz::tolerateRaise<NORBS_FETCH::CFetchFailure>([&] {
         const NORBS_HUB::DhusPage page = NORBS_HUB::parseDhusFeed(std::string(orbs_fuzz::asText(data, size)), root);
         for (const NORBS_HUB::Product& p : page.products) {

@@ -6,7 +6,7 @@
 #include "hub_catalogue.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string root = "https://download.example";
+    const std::string root = "http://127.0.0.1:9";
     orbs_fuzz::tolerateRaise<NORBS_FETCH::CFetchFailure>([&] {
         for (const NORBS_HUB::Product& p : NORBS_HUB::parseODataPage(std::string(orbs_fuzz::asText(data, size)), root)) {
             if (p.downloadUrl != root + "/odata/v1/Products(" + p.id + ")/$value") std::abort();

@@ -24,7 +24,7 @@
    </MAIN_SCI_HUB_GET_CMD>
    <ORBSNT_SERVICE_SCIHUB>
       <temp_directory>/tmp/orbiscan_scihub_list</temp_directory>
-      <service_url>https://hub.example.org/</service_url>
+      <service_url>http://127.0.0.1:9/</service_url>
    </ORBSNT_SERVICE_SCIHUB>
    <ORBSNT_USER_SCIHUB>
       <username>example_user</username>
