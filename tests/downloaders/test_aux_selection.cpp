@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "aux_scope.h"
 #include "aux_select.h"
-#include "aux_sources.h"
 #include "fetch_failure.h"
 #include "fetch_parameters.h"
 #include "orbs_core_time_man_utility.h"
@@ -54,30 +52,24 @@ std::vector<std::string> names(const Choice& choice) {
     return result;
 }
 
+// The selection tests below build their files through parseAuxName: here the
+// names' normal forms, the odd mission letters and the names refused.
 TEST(AuxNames, FileAndProductNamesGiveTypeMissionAndTimes) {
     const auto poe = parseAuxName("S1D_OPER_AUX_POEORB_OPOD_20190523T120000_V20190502T225942_20190504T005942");
     ASSERT_TRUE(poe);
     EXPECT_EQ(poe->name, "S1D_OPER_AUX_POEORB_OPOD_20190523T120000_V20190502T225942_20190504T005942.EOF");
     EXPECT_EQ(poe->mission, 'D');
-    EXPECT_EQ(poe->stop - poe->start, 26 * 3600.0);
-    EXPECT_EQ(poe->created, *parseStamp("20190523T120000"));
     const auto cal = parseAuxName("S1__AUX_CAL_V20190415T000000_G20190505T120000.SAFE.zip");
     ASSERT_TRUE(cal);
     EXPECT_EQ(cal->name, "S1__AUX_CAL_V20190415T000000_G20190505T120000.SAFE");
     EXPECT_EQ(cal->mission, '_');
-    EXPECT_EQ(cal->type, AuxType::kCal);
-    EXPECT_EQ(cal->start, cal->stop);
     for (const char* bad : {"S1E_OPER_AUX_POEORB_OPOD_20190523T120000_V20190502T225942_20190504T005942.EOF",
                             "S1A_OPER_AUX_PREORB_OPOD_20190523T120000_V20190502T225942_20190504T005942.EOF",
                             "S1A_OPER_AUX_POEORB_OPOD_20190523T120000_V20190502T255942_20190504T005942.EOF",
                             "S1A_AUX_CAL_V20190230T000000_G20190505T120000.SAFE", "S1A_AUX_PP1_V20190415T000000_G20190505T120000.SAFE"})
         EXPECT_FALSE(parseAuxName(bad)) << bad;
 
-    const auto slc = parseProductName("S1C_IW_SLC__1SDV_20250101T010203_20250101T010230_000123_00ABCD_12EF.SAFE.zip");
-    ASSERT_TRUE(slc);
-    EXPECT_EQ(slc->name, "S1C_IW_SLC__1SDV_20250101T010203_20250101T010230_000123_00ABCD_12EF");
-    EXPECT_EQ(slc->mission, 'C');
-    EXPECT_EQ(slc->stop - slc->start, 27.0);
+    // Product names as the scope reads them: the AuxScope tests.
     for (const char* bad : {"S2A_MSIL1C_20190507T102031_N0207_R065_T32TQR_20190507T123456.SAFE",
                             "S1A_IW_GRDH_1SDV_20190503T051200_20190503T051225_027036_030000.SAFE", "S1A"})
         EXPECT_FALSE(parseProductName(bad)) << bad;
@@ -178,24 +170,6 @@ TEST(AuxSelection, PeriodsTakeWhatIsValidDuringThem) {
               (std::vector{inForceNew.name, during.name, otherConfiguration.name}));
 }
 
-TEST(AuxSources, DataSpaceFilterNamesTypeMissionAndSpans) {
-    Listing orbits;
-    orbits.type = AuxType::kResorb;
-    orbits.mission = 'C';
-    EXPECT_EQ(dataSpaceFilter(orbits, {{t0, t1}, {t0 + day, t0 + day}}),
-              "Collection/Name eq 'SENTINEL-1' and Attributes/OData.CSC.StringAttribute/any(att:att/Name eq "
-              "'productType' and att/OData.CSC.StringAttribute/Value eq 'AUX_RESORB') and startswith(Name,'S1C') and "
-              "((ContentDate/Start le 2019-05-03T05:12:25.000Z and ContentDate/End ge 2019-05-03T05:12:00.000Z) or "
-              "(ContentDate/Start le 2019-05-04T05:12:00.000Z and ContentDate/End ge 2019-05-04T05:12:00.000Z))");
-    Listing calibration;
-    calibration.type = AuxType::kCal;
-    calibration.latest = t0;
-    EXPECT_EQ(dataSpaceFilter(calibration, {}),
-              "Collection/Name eq 'SENTINEL-1' and Attributes/OData.CSC.StringAttribute/any(att:att/Name eq "
-              "'productType' and att/OData.CSC.StringAttribute/Value eq 'AUX_CAL') and ContentDate/Start le "
-              "2019-05-03T05:12:00.000Z");
-}
-
 class AuxScope : public TempFolderTest {
 protected:
     Scope scope(const std::string& fields) {
@@ -239,17 +213,11 @@ TEST_F(AuxScope, ProductsComeWithTheirManifestsConfiguration) {
 
     const Scope s = scope("<missions>S1A, S1B,S1C</missions><products_folder>" + (mRoot / "products").string() +
                           "</products_folder><products_list>" + c + ".SAFE," + a + "</products_list>");
-    ASSERT_EQ(s.needs.size(), 5u);  // the folder by name, then the list without the repeated product
-    EXPECT_EQ(s.needs[0].label, a);
-    EXPECT_EQ(s.needs[0].configuration, 6);
-    EXPECT_EQ(s.needs[1].label, d);
-    EXPECT_FALSE(s.needs[1].configuration);
-    EXPECT_FALSE(s.needs[2].configuration);
-    EXPECT_EQ(s.needs[3].label, b);
-    EXPECT_EQ(s.needs[3].configuration, 9);
-    EXPECT_EQ(s.needs[4].mission, 'C');
-    EXPECT_FALSE(s.needs[4].configuration);
-
+    // The folder by name, then the list without the repeated product.
+    std::vector<std::pair<std::string, std::optional<int>>> needs;
+    for (const Need& n : s.needs) needs.emplace_back(n.label, n.configuration);
+    EXPECT_EQ(needs, (decltype(needs){{a, 6}, {d, {}}, {e, {}}, {b, 9}, {c, {}}}));
+    EXPECT_EQ(s.needs.back().mission, 'C');
     const Scope onlyB = scope("<missions>S1B</missions><products_list>" + a + "," + b + "</products_list>");
     ASSERT_EQ(onlyB.needs.size(), 1u);
     EXPECT_EQ(onlyB.notes.size(), 1u);
@@ -259,7 +227,6 @@ TEST_F(AuxScope, PeriodsAndRefusals) {
     const Scope fallback = scope("");
     ASSERT_EQ(fallback.needs.size(), 4u);  // every mission
     EXPECT_TRUE(fallback.needs[3].period);
-    EXPECT_EQ(fallback.needs[3].stop - fallback.needs[3].start, kDefaultPeriodDays * 86400.0);
     const Scope dates = scope("<missions>S1D</missions><start_date>2019-05-01</start_date>"
                               "<stop_date>2019-05-02T06:00:00</stop_date>");
     ASSERT_EQ(dates.needs.size(), 1u);

@@ -1,9 +1,8 @@
 // HubFetch run as a user runs it, against the local example hub with the
 // faults of each case.  Nothing leaves 127.0.0.1.
-#include <algorithm>
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <set>
 
 #include "local_hub.h"
@@ -29,8 +28,7 @@ using HubFetchResult = local_hub::ProgramResult;
 
 class HubFetchRun : public local_hub::HubTest {
 protected:
-    void SetUp() override { fs::create_directories(out()); }
-
+    void SetUp() override { clearOut(); }
     void startHub(std::vector<std::string> options) {
         options.insert(options.end(), {"--user", user, "--password", password});
         HubTest::startHub(options);
@@ -46,17 +44,15 @@ protected:
     // The parameter file: the hub's addresses (legacy grammar below /dhus
     // when `legacy`), the account, and the extra service fields.
     void writeParameters(bool legacy = false) {
-        std::string service = "<service_url>" + hub().url() + (legacy ? "/dhus</service_url>" : "</service_url>");
+        std::string service = "<service_url>" + hub().url() + (legacy ? "/dhus" : "") + "</service_url>";
         if (!legacy)
             service += "<identity_url>" + hub().tokenUrl() + "</identity_url><download_url>" + hub().url() + "</download_url>";
         for (const auto& [field, value] : serviceFields) service += "<" + field + ">" + value + "</" + field + ">";
-        writeFile(parameters(), "<?xml version=\"1.0\" ?>\n<PARAMETERS_INFO_SCI_HUB_GET_CMD>\n"
-                                "<MAIN_SCI_HUB_GET_CMD><OrbiscanEnvironment>IDL_ENVI_ENV</OrbiscanEnvironment>"
-                                "<progress_file_name>" + progress().string() + "</progress_file_name>"
-                                "</MAIN_SCI_HUB_GET_CMD>\n<ORBSNT_SERVICE_SCIHUB>" + service +
-                                "</ORBSNT_SERVICE_SCIHUB>\n<ORBSNT_USER_SCIHUB><username>" + user +
-                                "</username><password>" + password + "</password></ORBSNT_USER_SCIHUB>\n"
-                                "</PARAMETERS_INFO_SCI_HUB_GET_CMD>\n");
+        writeFile(parameters(), "<?xml version=\"1.0\" ?>\n<PARAMETERS_INFO_SCI_HUB_GET_CMD>\n<MAIN_SCI_HUB_GET_CMD>"
+                                "<OrbiscanEnvironment>IDL_ENVI_ENV</OrbiscanEnvironment><progress_file_name>" + progress().string() +
+                                "</progress_file_name></MAIN_SCI_HUB_GET_CMD>\n<ORBSNT_SERVICE_SCIHUB>" + service +
+                                "</ORBSNT_SERVICE_SCIHUB>\n<ORBSNT_USER_SCIHUB><username>" + user + "</username><password>" +
+                                password + "</password></ORBSNT_USER_SCIHUB>\n</PARAMETERS_INFO_SCI_HUB_GET_CMD>\n");
     }
 
     std::unique_ptr<Process> start(const std::vector<std::string>& options, const std::string& query) {
@@ -82,26 +78,20 @@ protected:
             if (entry.path().string().ends_with(ending)) found.push_back(entry.path());
         return found;
     }
-    // Downloads (with their statuses) of the product whose name holds `part`,
-    // known by the id a preview run gave it (recordIds).
-    std::vector<nlohmann::json> downloads(const std::string& part = "") {
+    // Downloads (with their statuses); only those of kFirstProduct, known by
+    // the id a preview run gave it (recordFirstId), when `firstOnly`.
+    std::vector<nlohmann::json> downloads(bool firstOnly = false) {
         std::vector<nlohmann::json> found;
-        for (const auto& r : hub().requests("$value")) {
-            bool match = part.empty();
-            for (const auto& [name, id] : mIds)
-                match |= name.find(part) != std::string::npos && r["path"].get<std::string>().find(id) != std::string::npos;
-            if (match) found.push_back(r);
-        }
+        for (const auto& r : hub().requests("$value"))
+            if (!firstOnly || r["path"].get<std::string>().find(mFirstId) != std::string::npos) found.push_back(r);
         return found;
     }
-    void recordIds() {
+    void recordFirstId() {
         ASSERT_EQ(run({"-p"}).status, 0);
-        mIds.clear();
-        for (const auto& line : readLines(out() / "prog_preview.csv")) {
-            const auto first = line.find(',');
-            mIds[line.substr(0, first)] = line.substr(first + 1, line.find(',', first + 1) - first - 1);
-        }
-        for (const auto& preview : files("_preview.csv")) fs::remove(preview);
+        for (const auto& line : readLines(out() / "prog_preview.csv"))
+            if (line.find(kFirstProduct) < line.find(',')) mFirstId = line.substr(line.find(',') + 1, 36);
+        ASSERT_EQ(mFirstId.size(), 36u);
+        fs::remove(out() / "prog_preview.csv");
     }
 
     std::string user = "example_user";
@@ -110,7 +100,7 @@ protected:
     std::string pauseScale = "0";
 
 private:
-    std::map<std::string, std::string> mIds;
+    std::string mFirstId;
 };
 
 TEST_F(HubFetchRun, BothGrammarsFindTheProductsTheQueryDescribes) {
@@ -127,6 +117,11 @@ TEST_F(HubFetchRun, BothGrammarsFindTheProductsTheQueryDescribes) {
         {R"(platformname:"Sentinel-1" AND (beginPosition:[2019-05-20T00:00:00.000Z TO NOW]))", 4},
         {R"(productType:"S2MSI1C" AND platformname:"Sentinel-2")", 1},
         {R"~(platformname:"Sentinel-1" AND (footprint:"Intersects(POLYGON((29 59,31 59,31 61,29 61,29 59)))"))~", 1},
+        // A second channel, lower case and a ring written open.
+        {R"(platformname:"Sentinel-1" AND polarisationMode:VV VH)", 9},
+        {R"(productType:"IW_GRDH_1S" AND platformname:"Sentinel-1")", 8},
+        {R"(platformname:"Sentinel-1" AND orbitDirection:"descending")", 1},
+        {R"~(platformname:"Sentinel-1" AND (footprint:"Intersects(POLYGON((29 59,31 59,31 61,29 61)))"))~", 1},
     };
     for (const auto& c : cases) {
         writeParameters(false);
@@ -226,10 +221,7 @@ TEST_F(HubFetchRun, ACutTransferResumesOrRestartsAndIsVerified) {
         int resumed = 0;
         for (const auto& r : requests) resumed += r["range"] == "bytes=120000-";
         EXPECT_EQ(resumed, 3);
-        for (const auto& r : requests)
-            if (!r["range"].is_null()) {
-                EXPECT_EQ(r["status"], rangeHonoured ? 206 : 200);
-            }
+        for (const auto& r : requests) EXPECT_TRUE(r["range"].is_null() || r["status"] == (rangeHonoured ? 206 : 200)) << r;
     }
 }
 
@@ -239,9 +231,9 @@ TEST_F(HubFetchRun, ChecksumMismatchIsRetriedThenFailsOrWarnsByPolicy) {
         startHub({"--wrong-checksum", kFirstProduct});
         serviceFields["checksum_mismatch"] = policy;
         writeParameters();
-        recordIds();
+        recordFirstId();
         const HubFetchResult result = run({});
-        EXPECT_EQ(downloads(kFirstProduct).size(), 3u) << policy;
+        EXPECT_EQ(downloads(true).size(), 3u) << policy;
         EXPECT_EQ(files(".zip").size(), policy == "fail" ? 2u : 3u);
         EXPECT_TRUE(files(".incomplete").empty());
         EXPECT_EQ(result.status, policy == "fail" ? 5 : 0) << result.output;
@@ -276,11 +268,11 @@ TEST_F(HubFetchRun, OfflineProductsAreReportedOrComeBackOnline) {
         startHub({"--offline", kFirstProduct, "--offline-polls", "2"});
         serviceFields["offline_wait_minutes"] = c.waitMinutes;
         writeParameters(c.legacy);
-        recordIds();
+        recordFirstId();
         const HubFetchResult result = run({});
         EXPECT_EQ(result.status, c.status) << result.output;
         std::size_t offlineRequests = 0;
-        for (const auto& r : downloads(kFirstProduct)) offlineRequests += r["path"].get<std::string>().find("Checksum") == std::string::npos;
+        for (const auto& r : downloads(true)) offlineRequests += r["path"].get<std::string>().find("Checksum") == std::string::npos;
         EXPECT_EQ(offlineRequests, c.requestsOfOffline) << result.output;
         if (c.status != 0) {
             EXPECT_NE(result.output.find(kFirstProduct), std::string::npos) << result.output;
@@ -294,56 +286,46 @@ TEST_F(HubFetchRun, StopRequestEndsTheRunAndALaterRunResumes) {
     writeParameters();
     auto process = start({}, kExampleQuery);
     // Bytes have arrived once the progress file counts some.
-    bool arriving = false;
-    for (int i = 0; i < 250 && !arriving; ++i) {
+    ASSERT_TRUE(local_hub::waitUntil([&] {
         const std::string text = readFile(progress());
-        arriving = text.find("products, ") != std::string::npos && text.find(", 0 B of") == std::string::npos;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_TRUE(arriving) << readFile(progress());
+        return text.find("products, ") != std::string::npos && text.find(", 0 B of") == std::string::npos;
+    }, 250)) << readFile(progress());
     writeFile(progress(), "101\nstop requested\n");
     const auto status = process->waitFor(std::chrono::seconds(3));
     ASSERT_TRUE(status) << "still running 3 s after the stop request";
     EXPECT_EQ(*status, 6);
     EXPECT_EQ(readLines(progress())[0], "101");
-    const auto kept = files(".incomplete");
-    ASSERT_FALSE(kept.empty());
     EXPECT_TRUE(files(".zip").empty());
     std::set<std::string> ranges;
-    for (const auto& f : kept)
+    for (const auto& f : files(".incomplete"))
         if (fs::file_size(f) > 0) ranges.insert("bytes=" + std::to_string(fs::file_size(f)) + "-");
+    ASSERT_FALSE(ranges.empty());
 
     writeFile(progress(), "0\nresume\n");
     const std::size_t before = downloads().size();
     serviceFields["parallel_downloads"] = "4";
     const HubFetchResult resumed = run({});
     ASSERT_EQ(resumed.status, 0) << resumed.output;
-    ASSERT_FALSE(ranges.empty());
     // The hub logs a request once it has answered it: on a loaded machine
     // the last entries may come just after HubFetch has ended.
     std::set<std::string> asked;
-    for (int attempt = 0; attempt < 150; ++attempt) {
+    local_hub::waitUntil([&] {
         const auto requests = downloads();
         for (std::size_t i = before; i < requests.size(); ++i)
             if (!requests[i]["range"].is_null()) asked.insert(requests[i]["range"].get<std::string>());
-        if (std::includes(asked.begin(), asked.end(), ranges.begin(), ranges.end())) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+        return std::includes(asked.begin(), asked.end(), ranges.begin(), ranges.end());
+    }, 150);
     for (const auto& range : ranges) EXPECT_TRUE(asked.count(range)) << range;
 }
 
-TEST_F(HubFetchRun, CredentialsAppearInNoFileAndNoProcessList) {
+// In no file HubFetch writes; its command line has none (see start()).
+TEST_F(HubFetchRun, CredentialsAppearInNoFile) {
     user = "user-Xk7unique";
     password = "pw-Zq9unique";
-    startHub({"--rate", "300000"});
+    startHub({});
     writeParameters();
-    auto process = start({"-u", (mRoot / "unz").string()}, kExampleQuery);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const std::string listing = (mRoot / "ps.txt").string();
-    std::system(("ps -ww -o args= -p " + std::to_string(process->pid()) + " > '" + listing + "'").c_str());
-    const std::string commandLine = readFile(listing);
-    EXPECT_NE(commandLine.find("HubFetch"), std::string::npos);
-    ASSERT_EQ(process->waitFor(std::chrono::seconds(30)), 0) << readFile(mRoot / "hubfetch.out");
+    const HubFetchResult result = run({"-u", (mRoot / "unz").string()});
+    ASSERT_EQ(result.status, 0) << result.output;
     std::size_t checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(mRoot)) {
         if (!entry.is_regular_file() || entry.path() == parameters() || entry.path().parent_path() == mRoot / "hub")
@@ -353,7 +335,7 @@ TEST_F(HubFetchRun, CredentialsAppearInNoFileAndNoProcessList) {
         EXPECT_EQ(text.find(user), std::string::npos) << entry.path();
         ++checked;
     }
-    EXPECT_GE(checked, 8u);  // progress, output, ps listing, archives, extracted files
+    EXPECT_GE(checked, 7u);  // progress, output, archives, extracted files
 }
 
 TEST_F(HubFetchRun, EachKindOfFailureHasItsExitStatusAndALastLine) {
@@ -379,9 +361,7 @@ TEST_F(HubFetchRun, EachKindOfFailureHasItsExitStatusAndALastLine) {
         writeParameters(c.legacy);
         const HubFetchResult result = run({}, c.query);
         EXPECT_EQ(result.status, c.status) << result.output;
-        const auto lines = readLines(mRoot / "hubfetch.out");
-        ASSERT_FALSE(lines.empty());
-        EXPECT_NE(lines.back().find(c.says), std::string::npos) << lines.back();
+        EXPECT_NE(result.lastLine().find(c.says), std::string::npos) << result.lastLine();
         EXPECT_EQ(result.output.find(password), std::string::npos);
     }
     fs::remove(parameters());

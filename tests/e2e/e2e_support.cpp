@@ -1,7 +1,5 @@
 #include "e2e_support.h"
-
 #include "process.h"
-
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -14,11 +12,9 @@
 namespace e2e {
 
 namespace {
-
-// The shell line that mounts, in the private mount namespace it runs in, the
-// real /usr/bin without xterm: an overlay whose upper folder holds a
-// whiteout for it, made in `dir`.  Everything else there (valgrind, tar)
-// still runs.  False when the whiteout cannot be made.
+// The shell line that mounts, in its private mount namespace, /usr/bin
+// without xterm: an overlay whose upper folder (in `dir`) holds a whiteout
+// for it.  False when the whiteout cannot be made.
 bool mountWithoutTerminal(const fs::path& dir, std::string& line) {
     fs::create_directories(dir / "upper");
     fs::create_directories(dir / "work");
@@ -27,9 +23,7 @@ bool mountWithoutTerminal(const fs::path& dir, std::string& line) {
            ",workdir=" + (dir / "work").string() + "\" /usr/bin";
     return true;
 }
-
 }  // namespace
-
 void Installation::SetUp() {
     std::random_device seed;
     mRoot = fs::temp_directory_path() / ("orbs_e2e_" + std::to_string(seed()));
@@ -83,8 +77,7 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
     std::vector<std::string> argv = wrapper;
     argv.push_back((root() / "bin" / "sentinel_services").string());
     if (withoutUsrBin) {
-        // A fresh overlay per run: one of a downloader that outlives its
-        // run may still be mounted.
+        // A fresh overlay per run: a downloader outliving its run may hold one.
         std::string mount;
         if (!mountWithoutTerminal(mRoot / ("usr_bin_" + std::to_string(mRuns++)), mount)) {
             ADD_FAILURE() << "cannot hide the terminal";
@@ -93,8 +86,7 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
         argv.insert(argv.begin(), {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
                                    mount + " && exec \"$@\"", "sh"});
     }
-    // AddressSanitizer reserves terabytes of address space for its shadow
-    // memory: a sanitized build runs without the limit.
+    // AddressSanitizer reserves terabytes of address space: no limit there.
 #ifndef ORBS_SANITIZED
     if (memoryLimitMb > 0)
         argv.insert(argv.begin(), {"/usr/bin/prlimit", "--as=" + std::to_string(memoryLimitMb * 1024 * 1024), "--"});
@@ -119,5 +111,4 @@ RunResult Installation::run(const std::vector<std::string>& args) const {
     result.err = readFile(mRoot / "stderr.txt");
     return result;
 }
-
 }  // namespace e2e

@@ -5,14 +5,11 @@
 #include <memory>
 #include <regex>
 #include <thread>
-
 #include "e2e_support.h"
 #include "local_hub.h"
-#include "private_x_server.h"
 
 namespace e2e {
 namespace {
-
 class Chain : public Installation {
 protected:
     void start(const std::vector<std::string>& hubOptions) {
@@ -24,17 +21,20 @@ protected:
         hub.reset();
         Installation::TearDown();
     }
-    // A shipped example with `field` set to `value`.
-    static void set(std::string& text, const std::string& field, const std::string& value) {
-        text = std::regex_replace(text, std::regex("<" + field + ">[^<]*</" + field + ">"),
-                                  "<" + field + ">" + value + "</" + field + ">");
-    }
     std::string serviceFields() const {
         return "<service_url>" + hub->url() + "</service_url><identity_url>" + hub->tokenUrl() +
                "</identity_url><download_url>" + hub->url() + "</download_url>";
     }
-
-    fs::path parameters() const { return scratch() / "parameters.sml"; }
+    // The shipped example with the fields set, and `more` inserted before `at`.
+    fs::path parameters(const std::string& example, const std::vector<std::pair<std::string, std::string>>& fields,
+                        const std::string& at, const std::string& more) const {
+        std::string text = readFile(fs::path(ORBS_SOURCE_DIR) / "examples" / example);
+        for (const auto& [field, value] : fields)
+            text = std::regex_replace(text, std::regex("<" + field + ">[^<]*</" + field + ">"),
+                                      "<" + field + ">" + value + "</" + field + ">");
+        writeFile(scratch() / "parameters.sml", text.insert(text.find(at), more));
+        return scratch() / "parameters.sml";
+    }
 
     std::unique_ptr<local_hub::LocalHub> hub;
 };
@@ -44,15 +44,12 @@ TEST_F(Chain, ServiceTerminalHubFetchAndTheLocalHub) {
     start({});
     if (IsSkipped()) return;
     const fs::path run = scratch() / "run";
-    std::string text = readFile(fs::path(ORBS_SOURCE_DIR) / "examples/scihub/box.sml");
-    set(text, "progress_file_name", (run / "progress").string());
-    set(text, "unzip_to_dir", (run / "products").string() + "/");
-    set(text, "preview_only", "NotOK");
-    set(text, "unzip_files", "OK");
-    set(text, "wait_until_finish_flag", "OK");
-    text.insert(text.find("   <ORBSNT_USER_SCIHUB>"), "<ORBSNT_SERVICE_SCIHUB>" + serviceFields() + "</ORBSNT_SERVICE_SCIHUB>\n");
-    writeFile(parameters(), text);
-    const RunResult r = Installation::run({"main_scihub_get#" + parameters().string()});
+    const fs::path file = parameters("scihub/box.sml",
+                                     {{"progress_file_name", (run / "progress").string()},
+                                      {"unzip_to_dir", (run / "products").string() + "/"}, {"preview_only", "NotOK"},
+                                      {"unzip_files", "OK"}, {"wait_until_finish_flag", "OK"}},
+                                     "   <ORBSNT_USER_SCIHUB>", "<ORBSNT_SERVICE_SCIHUB>" + serviceFields() + "</ORBSNT_SERVICE_SCIHUB>\n");
+    const RunResult r = Installation::run({"main_scihub_get#" + file.string()});
     ASSERT_EQ(r.status, 0) << r.err << readFile(work() / "Process.working_error");
 
     std::vector<std::string> archives, products;
@@ -79,30 +76,23 @@ protected:
     void SetUp() override {
         Chain::SetUp();
         start({"--aux"});
-        // AuxFetch reports into the service's progress file while it exists.
-        env["ORBISCAN_WORKING_DIR"] = work().string();
+        env["ORBISCAN_WORKING_DIR"] = work().string();  // AuxFetch reports into the service's progress file
     }
-    // The shipped example, its output and its sources moved to this test.
     RunResult runWith(const std::string& method, const std::string& wait) {
-        std::string text = readFile(fs::path(ORBS_SOURCE_DIR) / "examples" / "sentinel_auxiliaries.sml");
-        set(text, "output_folder", output().string());
-        set(text, "download_method", method);
-        set(text, "wait_until_finish_flag", wait);
-        text.replace(text.find("<missions>"), 0, serviceFields() + "<bucket_url>" + hub->url() +
-                                                     "/s1-orbits</bucket_url><adf_url>" + hub->url() +
-                                                     "/api/v1</adf_url><username>example_user</username>"
-                                                     "<password>example_password</password>");
-        writeFile(parameters(), text);
-        return run({"main_sentinel_auxiliaries#" + parameters().string()});
+        const fs::path file = parameters(
+            "sentinel_auxiliaries.sml", {{"output_folder", output().string()}, {"download_method", method}, {"wait_until_finish_flag", wait}},
+            "<missions>", serviceFields() + "<bucket_url>" + hub->url() + "/s1-orbits</bucket_url><adf_url>" + hub->url() +
+                              "/api/v1</adf_url><username>example_user</username><password>example_password</password>");
+        return run({"main_sentinel_auxiliaries#" + file.string()});
     }
-    // The files in the four folders, in their order; none may be partial.
+    // The complete files in the four folders, in their order.
     std::vector<std::size_t> arrived() const {
         std::vector<std::size_t> counts;
         for (const char* folder : {"AUX_INS", "AUX_CAL", "AUX_POEORB", "AUX_RESORB"}) {
             counts.push_back(0);
-            if (!fs::exists(output() / folder)) continue;
-            for (const auto& entry : fs::directory_iterator(output() / folder))
-                counts.back() += !entry.path().string().ends_with(".incomplete");
+            if (fs::exists(output() / folder))
+                for (const auto& entry : fs::directory_iterator(output() / folder))
+                    counts.back() += !entry.path().string().ends_with(".incomplete");
         }
         return counts;
     }
@@ -131,6 +121,5 @@ TEST_F(AuxFetchChain, AuxFetchOutlivesAServiceThatDoesNotWait) {
     EXPECT_FALSE(fs::exists(work() / "Process.working"));
     EXPECT_NE(trace().find("AuxFetch\" -w -i -c"), std::string::npos) << trace();
 }
-
 }  // namespace
 }  // namespace e2e

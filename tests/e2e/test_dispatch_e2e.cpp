@@ -1,29 +1,20 @@
 // The installed executable: command line, set-up failures and the reports
-// of a failed run.
-#include <cstdlib>
-
+// of a failed run (their layout: the unit tests).
 #include "e2e_support.h"
 
 namespace e2e {
 namespace {
-
 using Dispatch = Installation;
 
-TEST_F(Dispatch, NoArgumentExits255Silently) {
-    const RunResult r = run({});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(fs::is_empty(work()));
-}
-
-TEST_F(Dispatch, UnknownCommandExits115WithoutSetUp) {
-    for (const char* command :
-         {"main_scihub_get", "main_scihub_gets#x", "main_sentinel_auxiliarie#x", "MAIN_SCIHUB_GET#x", "#x"}) {
-        const RunResult r = run({command});
-        EXPECT_EQ(r.status, 115) << command;
-        EXPECT_EQ(r.out, "") << command;
-        EXPECT_EQ(r.err, "") << command;
+// No command: 255; an unknown one: 115; silently, nothing set up.
+TEST_F(Dispatch, NoOrUnknownCommandExitsSilentlyWithoutSetUp) {
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{}, 255}, {{"main_scihub_get"}, 115}, {{"main_scihub_gets#x"}, 115},
+        {{"main_sentinel_auxiliarie#x"}, 115}, {{"MAIN_SCIHUB_GET#x"}, 115}, {{"#x"}, 115}};
+    for (const auto& [args, status] : cases) {
+        const RunResult r = run(args);
+        EXPECT_EQ(r.status, status) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(r.out + r.err, "");
     }
     EXPECT_TRUE(fs::is_empty(work()));
 }
@@ -50,8 +41,7 @@ TEST_F(Dispatch, OverlongCommandStringIsRefused) {
     EXPECT_TRUE(fs::is_empty(work()));
 }
 
-// The report layout is checked by the unit tests; here the command as the
-// trace names it, and the archive of the trace and the log made by tar.
+// The command as the trace names it; the trace and the log archived by tar.
 TEST_F(Dispatch, FailedRunIsTracedAndArchived) {
     const std::string parameters = (scratch() / "missing params.sml").string();
     const RunResult r = run({"main_sentinel_auxiliaries#" + parameters + "###Orbiscan###whatever"});
@@ -59,26 +49,25 @@ TEST_F(Dispatch, FailedRunIsTracedAndArchived) {
     EXPECT_NE(r.err.find(parameters), std::string::npos);
     EXPECT_EQ(readLines(work() / "Process.working_error").at(1), "File not found [EC : 40002]");
 
-    const std::string trace = readFile(work() / "Process.trace");
-    EXPECT_NE(trace.find("COMMAND RECEIVED: main_sentinel_auxiliaries#" + parameters + "\n"), std::string::npos);
-    EXPECT_NE(trace.find("SUB PROCESS:      main_sentinel_auxiliaries#\n"), std::string::npos);
-    EXPECT_NE(trace.find("PARAMS FILE:      " + parameters + "\n"), std::string::npos);
-    EXPECT_EQ(trace.find("###Orbiscan###"), std::string::npos);
+    const std::string text = trace();
+    for (const std::string& line : {"COMMAND RECEIVED: main_sentinel_auxiliaries#" + parameters,
+                                    std::string("SUB PROCESS:      main_sentinel_auxiliaries#"), "PARAMS FILE:      " + parameters})
+        EXPECT_NE(text.find(line + "\n"), std::string::npos) << line;
+    EXPECT_EQ(text.find("###Orbiscan###"), std::string::npos);
 
     fs::path archive;
     for (const auto& entry : fs::directory_iterator(work()))
         if (entry.path().filename().string().ends_with("error.tgz")) archive = entry.path();
     ASSERT_FALSE(archive.empty());
-    const std::string listing = (scratch() / "listing.txt").string();
-    ASSERT_EQ(std::system(("tar -tzf '" + archive.string() + "' > '" + listing + "'").c_str()), 0);
-    const std::string names = readFile(listing);
-    EXPECT_NE(names.find("work/Process.trace"), std::string::npos);
-    EXPECT_NE(names.find("work/Process.log"), std::string::npos);
+    const fs::path listing = scratch() / "listing.txt";
+    ASSERT_EQ(std::system(("tar -tzf '" + archive.string() + "' > '" + listing.string() + "'").c_str()), 0);
+    for (const char* name : {"work/Process.trace", "work/Process.log"})
+        EXPECT_NE(readFile(listing).find(name), std::string::npos) << name;
 }
 
 TEST_F(Dispatch, MissingWorkingDirectoryStillEndsWithTheCode) {
-    // Nothing can be written there, not even the flattened description of
-    // the command: the failed write is reported, not the user's file.
+    // Not even the command's flattened description can be written there:
+    // the failed write is reported, not the user's file.
     const std::string parameters = (fs::path(ORBS_SOURCE_DIR) / "examples" / "sentinel_auxiliaries.sml").string();
     env["ORBISCAN_WORKING_DIR"] = (scratch() / "does" / "not" / "exist").string();
     const RunResult r = run({"main_sentinel_auxiliaries#" + parameters});
@@ -86,6 +75,5 @@ TEST_F(Dispatch, MissingWorkingDirectoryStillEndsWithTheCode) {
     EXPECT_NE(r.err.find("PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD.xsd: No such file or directory"), std::string::npos)
         << r.err;
 }
-
 }  // namespace
 }  // namespace e2e

@@ -8,15 +8,10 @@
 
 #include <fstream>
 #include <functional>
-#include <map>
-
-#include "auxiliaries_fixture.h"
-#include "private_x_server.h"
-#include "scihub_fixture.h"
+#include "e2e_support.h"
 
 namespace e2e {
 namespace {
-
 constexpr long kMemoryLimitMb = 1024;  // address space: a runaway run fails, never the machine
 constexpr long kPeakMemoryKb = 200 * 1024;
 #ifdef ORBS_SANITIZED
@@ -50,8 +45,8 @@ std::map<fs::path, Snapshot> snapshots(const fs::path& dir) {
     return all;
 }
 
-// The detail lines of an error file joined (the blank filler lines left out):
-// the text of the error as given, whatever its wrapping.
+// The detail lines of an error file joined (blank filler lines left out):
+// the text as given, whatever its wrapping.
 std::string details(const std::vector<std::string>& error) {
     std::string text;
     for (std::size_t i = 2; i < error.size(); ++i)
@@ -59,7 +54,6 @@ std::string details(const std::vector<std::string>& error) {
     return text;
 }
 
-// The run was quick and small.
 void expectBounded(const RunResult& r, const std::string& what) {
     EXPECT_LT(r.peakMemoryKb, kPeakMemoryKb) << what;
     EXPECT_LT(r.seconds, kSeconds) << what;
@@ -145,25 +139,20 @@ TEST_F(Hostile, ParameterFiles) {
     } cases[] = {
         {"not XML", text("<not xml"), 40021, "@"},
         {"empty", text(""), 40021, "@"},
-        {"a directory", [](const fs::path& p, const std::string&) { fs::create_directories(p); }, 40021,
-         "@: is a directory, not a file"},
-        {"a pipe", [](const fs::path& p, const std::string&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, 40021,
-         "@: is a pipe, not a regular file"},
-        {"/dev/zero", [](const fs::path& p, const std::string&) { fs::create_symlink("/dev/zero", p); }, 40021,
-         "@: is a device, not a regular file"},
-        {"entities", [](const fs::path& p, const std::string& g) { writeFile(p, entityBomb(g)); }, 40021,
+        {"a directory", [](auto& p, auto&) { fs::create_directories(p); }, 40021, "@: is a directory, not a file"},
+        {"a pipe", [](auto& p, auto&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, 40021, "@: is a pipe, not a regular file"},
+        {"/dev/zero", [](auto& p, auto&) { fs::create_symlink("/dev/zero", p); }, 40021, "@: is a device, not a regular file"},
+        {"entities", [](auto& p, auto& g) { writeFile(p, entityBomb(g)); }, 40021,
          "@: declares entities, which parameter files do not accept"},
-        {"huge (200 MB)",
-         [](const fs::path& p, const std::string& g) { writeWithPadding(p, g, "<padding>", 'v', 200 << 20, "</padding>"); },
-         0, ""},
+        {"huge (200 MB)", [](auto& p, auto& g) { writeWithPadding(p, g, "<padding>", 'v', 200 << 20, "</padding>"); }, 0, ""},
         {"nested 100 000 deep", text(deep), 40021, "@"},
-        {"a 10 MB line",
-         [](const fs::path& p, const std::string& g) { writeWithPadding(p, g, "<!-- ", 'c', 10 << 20, " -->"); },
-         40021, "@: holds a tag or comment longer than 256 KiB"},
+        {"a 10 MB line", [](auto& p, auto& g) { writeWithPadding(p, g, "<!-- ", 'c', 10 << 20, " -->"); }, 40021,
+         "@: holds a tag or comment longer than 256 KiB"},
         {"invalid UTF-8", changed("out dir", "out \xff\xfe\xc3("), 0, ""},
         {"NUL bytes", changed("full_download", std::string("full\0download", 13)), 40021, "@"},
         {"wrong root", changed("PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD", "OTHER_ROOT"), 40001, "@"},
         {"wrong environment", changed("IDL_ENVI_ENV", "OTHER_ENV"), 40001, "@"},
+        {"missing section", changed("MAIN_SENTINEL_AUXILIARIES_CMD", "OTHER_SECTION"), 40001, "@"},
         {"missing mandatory field", changed("output_folder>", "other_folder>"), 130005, "output_folder"},
     };
     for (const auto& c : cases) {
@@ -208,15 +197,9 @@ TEST_F(Hostile, QuotesNeverBecomeArguments) {
     const std::vector<std::string> expected = join({"-c", parameters.string()}, folderArguments(folder));
 
     int runs = 0;
-    if (canHideUsrBin()) {
-        withoutUsrBin = true;
-        const RunResult r = runCommand();
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(received(), expected);
-        ++runs;
-    }
-    if (PrivateXServer::start()) {
-        withoutUsrBin = false;
+    for (const bool terminal : {false, true}) {
+        if (!(terminal ? PrivateXServer::start() : canHideUsrBin())) continue;
+        withoutUsrBin = !terminal;
         fs::remove(record);
         const RunResult r = runCommand();
         EXPECT_EQ(r.status, 0) << r.err;
@@ -289,14 +272,13 @@ TEST_F(Hostile, ProgressFileTamperedWithWhileWaiting) {
     const fs::path progress = work() / "Process.working";
 
     env["ORBS_DOUBLE_TAMPER"] = "remove";
-    RunResult r = runCommand();
+    const RunResult r = runCommand();
     EXPECT_EQ(r.status, 0) << r.err;
     expectBounded(r, "removed");
     EXPECT_FALSE(fs::exists(progress));
 
     env["ORBS_DOUBLE_TAMPER"] = "directory";
-    r = runCommand();
-    expectRefused(r, errorFile(), 40000, progress.string() + " is a directory, not a file", "a directory");
+    expectRefused(runCommand(), errorFile(), 40000, progress.string() + " is a directory, not a file", "a directory");
     EXPECT_TRUE(fs::is_directory(progress));
 }
 
@@ -324,7 +306,6 @@ protected:
     void fill() {
         ASSERT_NE(std::system(("dd if=/dev/zero of='" + (mount / "filler").string() + "' bs=4k 2>/dev/null").c_str()), -1);
     }
-
     bool archiveLeft() const {
         for (const auto& entry : fs::directory_iterator(mount))
             if (entry.path().filename().string().ends_with("error.tgz")) return true;
@@ -384,13 +365,6 @@ protected:
     fs::path area() const { return scratch() / "area"; }
 };
 
-// Bytes [at, at + text size) of a file replaced.
-void patch(const fs::path& path, std::size_t at, const std::string& text) {
-    std::string bytes = readFile(path);
-    bytes.replace(at, text.size(), text);
-    writeFile(path, bytes);
-}
-
 std::string littleEndian32(std::uint32_t value) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
@@ -407,17 +381,14 @@ TEST_F(HostileArea, RefusedWithTheUsersFilesKept) {
         std::function<fs::path()> make;  // the area file
         std::string detail;              // "@" stands for the area file, "#" for the parameter file
     } cases[] = {
-        {"shapefile truncated",
-         [&] {
-             const fs::path shp = garda("truncated");
-             fs::resize_file(shp, 150);
-             return shp;
-         },
-         "@"},
-        {"shapefile of a type outside the table",  // 31: multipatch
+        {"shapefile truncated", [&] { const fs::path shp = garda("truncated"); fs::resize_file(shp, 150); return shp; }, "@"},
+        {"shapefile of a type outside the table",  // 31 (multipatch) at byte 32 of the .shp and the .shx
          [&] {
              const fs::path shp = garda("multipatch");
-             for (const char* extension : {".shp", ".shx"}) patch(fs::path(shp).replace_extension(extension), 32, littleEndian32(31));
+             for (const char* extension : {".shp", ".shx"}) {
+                 std::string bytes = readFile(fs::path(shp).replace_extension(extension));
+                 writeFile(fs::path(shp).replace_extension(extension), bytes.replace(32, 4, littleEndian32(31)));
+             }
              return shp;
          },
          "@"},
@@ -434,17 +405,9 @@ TEST_F(HostileArea, RefusedWithTheUsersFilesKept) {
              return shp;
          },
          "@"},
-        {"KML without polygon",
-         [&] {
-             writeFile(area() / "point.kml", kml);
-             return area() / "point.kml";
-         },
+        {"KML without polygon", [&] { writeFile(area() / "point.kml", kml); return area() / "point.kml"; },
          (run / "out_aoi.shp").string()},
-        {"KMZ corrupt",
-         [&] {
-             writeFile(area() / "corrupt.kmz", "PK\x03\x04 not really a zip archive");
-             return area() / "corrupt.kmz";
-         },
+        {"KMZ corrupt", [&] { writeFile(area() / "corrupt.kmz", "PK\x03\x04 not really a zip archive"); return area() / "corrupt.kmz"; },
          "#"},
         {"KMZ without KML",
          [&] {
@@ -466,6 +429,5 @@ TEST_F(HostileArea, RefusedWithTheUsersFilesKept) {
         EXPECT_EQ(snapshot(parameters), parametersBefore) << c.row;
     }
 }
-
 }  // namespace
 }  // namespace e2e

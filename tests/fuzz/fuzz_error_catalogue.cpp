@@ -2,13 +2,9 @@
 // every code it can describe, and codes around them, turned into the texts
 // of a report.  The input's first line also serves as a detail text.
 #include <algorithm>
-
 #include "fuzz_support.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("orbs_errors_catalog.des", data, size);

@@ -4,10 +4,7 @@
 #include "orbs_description_section.h"
 #include "orbs_init_from_xml_schema.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("Fuzz.key", data, size);

@@ -3,14 +3,11 @@
 #include "fuzz_support.h"
 #include "orbs_converter.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input = orbs_fuzz::writeInput("area.kml", data, size);
-    const std::string base = orbs_fuzz::Scratch::get().path("area");
+    const std::string base = orbs_fuzz::scratch("area");
     const bool converted = converter::convert(input, base + ".shp", "kml_to_shapefile", "", "");
     for (const char* extension : {".shp", ".shx", ".dbf", ".prj"}) {
         if (std::filesystem::exists(base + extension) != converted) std::abort();

@@ -8,7 +8,6 @@
 #include "fuzz_parameter_sets.h"
 
 namespace {
-
 std::unique_ptr<CSectionDataGroup> gSet, gTwin;
 
 // A text holding a double quote in the field or its sub-fields.
@@ -24,28 +23,21 @@ bool holdsQuote(const CSectionField& field) {
             if (field.isElementSet(row, col) && field.getString(row, col).find('"') != std::string::npos) return true;
     return false;
 }
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    orbs_fuzz::useShippedSchemas();
-    gSet = orbs_fuzz::shapedSet("HEADER_INFO");
-    gTwin = orbs_fuzz::shapedSet("HEADER_INFO");
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE(orbs_fuzz::useShippedSchemas(); gSet = orbs_fuzz::shapedSet("HEADER_INFO");
+                     gTwin = orbs_fuzz::shapedSet("HEADER_INFO"))
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // readFile takes "<base>_hdr" when no "<base>.sml" exists.
     orbs_fuzz::writeInput("raster_hdr", data, size);
-    const orbs_fuzz::Scratch& scratch = orbs_fuzz::Scratch::get();
     int read = 0;
-    orbs_fuzz::tolerateRaise([&] { read = gSet->readFile(scratch.path("raster"), false); });
+    orbs_fuzz::tolerateRaise([&] { read = gSet->readFile(orbs_fuzz::scratch("raster"), false); });
     if (read != 1) return 0;
     orbs_fuzz::tolerateRaise([&] {
-        std::filesystem::remove(scratch.path("written_hdr"));
-        if (gSet->writeTextSections(scratch.path("written_hdr")) != 1) return;
-        if (gTwin->readFile(scratch.path("written"), false) != 1) {
+        std::filesystem::remove(orbs_fuzz::scratch("written_hdr"));
+        if (gSet->writeTextSections(orbs_fuzz::scratch("written_hdr")) != 1) return;
+        if (gTwin->readFile(orbs_fuzz::scratch("written"), false) != 1) {
             std::fprintf(stderr, "the written header does not read again\n");
             std::abort();
         }

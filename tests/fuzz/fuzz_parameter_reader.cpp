@@ -6,45 +6,31 @@
 #include "fuzz_parameter_sets.h"
 
 namespace {
-
-// A set, and a twin of the same shape that reads what the set wrote.
-struct SetAndTwin {
-    std::unique_ptr<CSectionDataGroup> set;
-    std::unique_ptr<CSectionDataGroup> twin;
-};
-
-std::vector<SetAndTwin>& sets() {
-    static std::vector<SetAndTwin> instance;
-    return instance;
-}
-
+// Each set, and a twin of the same shape that reads what the set wrote.
+std::vector<std::pair<std::unique_ptr<CSectionDataGroup>, std::unique_ptr<CSectionDataGroup>>> gSets;
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    orbs_fuzz::useShippedSchemas();
-    for (const char* root : {"HEADER_INFO", "PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD"})
-        sets().push_back({orbs_fuzz::shapedSet(root), orbs_fuzz::shapedSet(root)});
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE(orbs_fuzz::useShippedSchemas();
+                     for (const char* root : {"HEADER_INFO", "PARAMETERS_INFO_SENTINEL_AUXILIARIES_CMD"})
+                         gSets.emplace_back(orbs_fuzz::shapedSet(root), orbs_fuzz::shapedSet(root)))
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("input.sml", data, size);
-    const std::string written = orbs_fuzz::Scratch::get().path("written.sml");
-    for (const SetAndTwin& pair : sets()) {
-        CSectionDataGroup& set = *pair.set;
+    const std::string written = orbs_fuzz::scratch("written.sml");
+    for (const auto& [setPointer, twin] : gSets) {
+        CSectionDataGroup& set = *setPointer;
         int read = 0;
         orbs_fuzz::tolerateRaise([&] { read = set.readXML(path, false); });
         if (read != 1) continue;
         orbs_fuzz::tolerateRaise([&] {
             if (set.writeXML(written, false, true) != 1) return;
-            if (pair.twin->readXML(written, false) != 1) {
+            if (twin->readXML(written, false) != 1) {
                 std::fprintf(stderr, "the written file does not read again\n");
                 std::abort();
             }
             // Two quotes in a row are written "&quot;&quot;", which a
             // parameter file reads as the empty text.
-            orbs_fuzz::expectWrittenValues(set, *pair.twin, {}, [](const std::string& text) {
+            orbs_fuzz::expectWrittenValues(set, *twin, {}, [](const std::string& text) {
                 return text.find("\"\"") == std::string::npos ? text : std::string();
             });
         });

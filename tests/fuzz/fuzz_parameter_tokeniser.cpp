@@ -6,7 +6,6 @@
 #include "orbs_description_xml.h"
 
 namespace {
-
 void walk(const CXmlTagList& tags) {
     const int count = tags.getTagsNbr();
     if (tags.getCapacity() < count) std::abort();
@@ -26,13 +25,9 @@ void walk(const CXmlTagList& tags) {
     tags.getName(count);
     tags.getTextView(-1);
 }
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("tokens.sml", data, size);

@@ -10,21 +10,11 @@
 namespace DA = NNORVIK_DA_RASTER_INTERFACE;
 
 namespace {
-
-std::unique_ptr<CSectionDataGroup>& header() {
-    static std::unique_ptr<CSectionDataGroup> instance;
-    return instance;
-}
-
+std::unique_ptr<CSectionDataGroup> gHeader;
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    orbs_fuzz::useShippedSchemas();
-    fdfSetEnv(ORBS_MAP_FILES_DIR, "ORBISCAN_MAP_FILES_DIR");
-    header() = orbs_fuzz::shapedSet("HEADER_INFO");
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE(orbs_fuzz::useShippedSchemas(); fdfSetEnv(ORBS_MAP_FILES_DIR, "ORBISCAN_MAP_FILES_DIR");
+                     gHeader = orbs_fuzz::shapedSet("HEADER_INFO"))
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("raster.tif", data, size);
@@ -46,6 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         true);
     if (read == 1 ? nextLine[0] != reader.get_lines_nbr() : reader.get_error_code() == 0) std::abort();
     if (!reader.get_projection().empty())
-        orbs_fuzz::tolerateRaise([&] { forbsReadRasterHeaderMap(path, *header()); });
+        orbs_fuzz::tolerateRaise([&] { forbsReadRasterHeaderMap(path, *gHeader); });
     return 0;
 }

@@ -1,19 +1,14 @@
 // Description schemas (flattened ".xsd" files): the sections and fields of
 // a parameter set read from any bytes, and a set shaped from them.
 #include <vector>
-
 #include "fuzz_support.h"
 #include "orbs_description_section.h"
 #include "orbs_init_from_xml_schema.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    createEnvironmentTable(CORBS_ENV_TABLE_CAPACITY);
-    // A schema that cannot be read is never looked for elsewhere.
-    fdfSetEnv(orbs_fuzz::Scratch::get().path("no_schemas/"), "ORBISCAN_XML_SCHEMA_DES_FILES_DIR");
-    fdfSetEnv(orbs_fuzz::Scratch::get().dir(), "ORBISCAN_WORKING_DIR");
-    return 0;
-}
+// A schema that cannot be read is never looked for elsewhere.
+ORBS_FUZZ_INITIALIZE(createEnvironmentTable(CORBS_ENV_TABLE_CAPACITY);
+                     fdfSetEnv(orbs_fuzz::scratch("no_schemas/"), "ORBISCAN_XML_SCHEMA_DES_FILES_DIR");
+                     fdfSetEnv(orbs_fuzz::scratch(""), "ORBISCAN_WORKING_DIR"))
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("FUZZ_CMD.xsd", data, size);

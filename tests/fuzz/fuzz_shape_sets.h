@@ -6,7 +6,6 @@
 #include "orbs_shape_utility.h"
 
 namespace orbs_fuzz {
-
 // The shipped schemas and key files, and the generated map files.
 inline void useShapeEnvironment() {
     useShippedSchemas();
@@ -30,5 +29,4 @@ inline void checkShapeSet(const CShapeSet& set) {
     }
     if (points != set.mTotalNumberOfPoints) std::abort();
 }
-
 }  // namespace orbs_fuzz

@@ -2,13 +2,11 @@
 // the runtime's OrbsTime on any text, and every format of a value a parser
 // accepted, which must read back.
 #include <cstdio>
-
 #include "fuzz_support.h"
 #include "orbs_core_time_man_utility.h"
 #include "orbs_time.h"
 
 namespace {
-
 void formatAll(const CTimeValue& value) {
     if (!value.isValid()) return;
     int year = 0, dayOfYear = 0, hours = 0, minutes = 0;
@@ -41,13 +39,9 @@ void formatAll(const CTimeValue& value) {
         std::abort();
     }
 }
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    orbs_fuzz::pinProcessState();
-    return 0;
-}
+ORBS_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text = orbs_fuzz::asText(data, size);

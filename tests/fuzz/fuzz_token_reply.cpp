@@ -1,8 +1,6 @@
 // Answers of a token endpoint: any bytes give a token or a refused login,
 // with lifetimes that a clock can add (0 to a year); and Retry-After values,
 // which bound the wait a hub can ask for.
-#include <cmath>
-
 #include "fetch_auth.h"
 #include "fetch_failure.h"
 #include "fuzz_support.h"

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -33,6 +34,13 @@ inline Process::Environment clientEnvironment(const fs::path& home, const std::s
             {"HTTPS_PROXY", std::nullopt}, {"ALL_PROXY", std::nullopt}};
 }
 
+// Polls `done` every 20 ms, `tries` times at most; whether it came true.
+inline bool waitUntil(const std::function<bool()>& done, int tries) {
+    for (int i = 0; i < tries; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        if (done()) return true;
+    return done();
+}
+
 class LocalHub {
 public:
     // `options` are the hub's own (faults, sizes); its files go into `folder`.
@@ -57,19 +65,16 @@ public:
     std::string url() const { return "http://127.0.0.1:" + std::to_string(mPort); }
     std::string tokenUrl() const { return url() + "/auth/realms/CDSE/protocol/openid-connect/token"; }
 
-    // Every request logged so far, one JSON object each.
-    std::vector<nlohmann::json> requests() const {
-        std::vector<nlohmann::json> entries;
-        for (const std::string& line : test_files::readLines(mFolder / "hub.log"))
-            if (!line.empty()) entries.push_back(nlohmann::json::parse(line));
-        return entries;
-    }
-    // The requests whose path contains `part` (and whose role is `role` when given).
-    std::vector<nlohmann::json> requests(const std::string& part, const std::string& role = "") const {
+    // The requests logged so far whose path contains `part` (and whose role
+    // is `role` when given), one JSON object each.
+    std::vector<nlohmann::json> requests(const std::string& part = "", const std::string& role = "") const {
         std::vector<nlohmann::json> found;
-        for (const auto& entry : requests())
+        for (const std::string& line : test_files::readLines(mFolder / "hub.log")) {
+            if (line.empty()) continue;
+            nlohmann::json entry = nlohmann::json::parse(line);
             if (entry.value("path", "").find(part) != std::string::npos && (role.empty() || entry["role"] == role))
-                found.push_back(entry);
+                found.push_back(std::move(entry));
+        }
         return found;
     }
 
@@ -80,7 +85,14 @@ private:
 };
 
 // A downloader's run: its exit status and output.
-struct ProgramResult { int status = -1; std::string output; };
+struct ProgramResult {
+    int status = -1;
+    std::string output;
+    std::string lastLine() const {
+        const auto end = output.find_last_not_of('\n');
+        return end == std::string::npos ? "" : output.substr(output.rfind('\n', end) + 1, end - output.rfind('\n', end));
+    }
+};
 
 // A test with a folder of its own and a local hub started in it.
 class HubTest : public TempFolderTest {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,14 +28,6 @@ protected:
         fdfSetEnv(ORBS_MAP_FILES_DIR, "ORBISCAN_MAP_FILES_DIR");
     }
 
-    // A copy of the generated map directory, used by the environment.
-    fs::path copyMapFiles() {
-        const fs::path copy = dir() / "map_files";
-        fs::copy(ORBS_MAP_FILES_DIR, copy, fs::copy_options::recursive);
-        fdfSetEnv(copy.string() + "/", "ORBISCAN_MAP_FILES_DIR");
-        return copy;
-    }
-
     // The output lines of a command fed with the given input lines.
     std::vector<std::string> run(const std::string& command, const std::vector<std::string>& input = {}) {
         std::string text;
@@ -52,12 +45,9 @@ inline std::vector<double> numbersOf(const std::string& line) {
     std::istringstream in(line);
     std::vector<double> numbers;
     for (std::string token; in >> token;) {
-        try {
-            std::size_t used = 0;
-            const double value = std::stod(token, &used);
-            if (used == token.size()) numbers.push_back(value);
-        } catch (const std::exception&) {
-        }
+        char* end = nullptr;
+        const double value = std::strtod(token.c_str(), &end);
+        if (end != token.c_str() && *end == '\0') numbers.push_back(value);
     }
     return numbers;
 }

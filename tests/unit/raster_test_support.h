@@ -1,6 +1,5 @@
-// Helpers of the raster tests: reading the answers of the GDAL command-line
-// tools that serve as oracles, and raster header sets shaped from the
-// shipped schema.
+// Helpers of the raster tests: reading the answers of the GDAL oracles, and
+// raster header sets shaped from the shipped schema.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,8 +19,7 @@ inline std::string firstMatch(const std::string& text, const std::string& patter
     return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : std::string();
 }
 
-// A core with the default layout of a temporary installation (schemas,
-// working directory), so that raster header sets can be shaped.
+// A core with a temporary installation, so that raster header sets can be shaped.
 class RasterHeaderTest : public CoreTest {
 protected:
     void SetUp() override {
@@ -37,8 +35,7 @@ protected:
     CSectionDataGroup header;
 };
 
-// The same with the generated map definition files, for headers that name
-// a cartographic system.
+// The same with the map definition files, for headers that name a system.
 class MappedHeaderTest : public RasterHeaderTest {
 protected:
     void SetUp() override {

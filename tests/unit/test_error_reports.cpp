@@ -1,5 +1,6 @@
 // The progress (work) file protocol, and the error and warning reports
-// written beside the work file.
+// written beside the work file.  A progress file removed or replaced by a
+// directory: Hostile.ProgressFileTamperedWithWhileWaiting.
 #include "core_test_support.h"
 
 namespace orbs_test {
@@ -37,8 +38,7 @@ TEST(ErrorDetails, WrappingAndLimits) {
     EXPECT_EQ(formatErrorDetails(40001, {text54.c_str()}),
               (std::vector<std::string>{std::string(48, 'c'), std::string(6, 'c')}));
 
-    // "_hdr" shows as ".sml" for the file codes only.
-    EXPECT_EQ(formatErrorDetails(40002, {"/data/img_hdr"}), std::vector<std::string>{"/data/img.sml"});
+    // "_hdr" shows as ".sml" for the file codes only (UnopenableWorkFileGoesToTmp).
     EXPECT_EQ(formatErrorDetails(40007, {"/data/img_hdr"}), std::vector<std::string>{"/data/img_hdr"});
 
     // Several texts share the three lines and the 144 characters.
@@ -74,7 +74,7 @@ TEST_F(ErrorReport, UnopenableWorkFileGoesToTmp) {
     EXPECT_EQ(lines[1], "/in/file.sml");
 }
 
-TEST_F(ErrorReport, ReportBlockLabelsInTraceAndLog) {
+TEST_F(ErrorReport, ReportBlockInTheLog) {
     NORBS_ERROR_MANAGER::fdfOpenOrbiscanTrace(false);
     NORBS_ERROR_MANAGER::fdfOpenOrbiscanLog();
     NorvikCore::set_software_version("V9");
@@ -99,12 +99,6 @@ TEST_F(ErrorReport, ReportBlockLabelsInTraceAndLog) {
               std::string::npos)
         << log;
     EXPECT_NE(log.find("\n\n************* ERROR  \n\n* Software version"), std::string::npos);
-    // The trace aligns two labels one blank further.
-    const std::string trace = readFile(work() / "Process.trace");
-    EXPECT_NE(trace.find("\n\n************* ERROR \n\n* Software version       : V9\n"
-                         "* Actual step            : Reading\n* Source File            : source/x\n" + tail),
-              std::string::npos)
-        << trace;
 }
 
 TEST_F(ErrorReport, WarningBlock) {
@@ -120,7 +114,6 @@ TEST_F(ErrorReport, WarningBlock) {
     EXPECT_EQ(lines[4], " [EC : 40012] [Parameter file not found]");
     EXPECT_EQ(lines[5], " [" + std::string(80, 'w'));
     EXPECT_EQ(lines[7], std::string(80, 'w') + "]");
-    EXPECT_EQ(lines[8], kBlanks);
     EXPECT_EQ(lines[9], "Please see the log file for more details ! ");
 }
 
@@ -136,16 +129,6 @@ TEST_F(ProgressFile, WritesPercentAndStep) {
     // Without a step text the previous one stays.
     EXPECT_EQ(setProgressBar(20, nullptr, false, true), 1);
     EXPECT_EQ(readFile(progress), "20\nSpawning ...\n");
-
-    fs::remove(progress);
-    EXPECT_EQ(setProgressBar(60, "recreated", false, true), 1);
-    EXPECT_EQ(readFile(progress), "60\nrecreated\n");
-    // A directory in the way can be neither opened nor recreated: the
-    // update is given up without failing the run.
-    fs::remove(progress);
-    fs::create_directories(progress);
-    EXPECT_EQ(setProgressBar(70, "blocked", true, true), 1);
-    EXPECT_TRUE(fs::is_directory(progress));
 }
 
 TEST_F(ProgressFile, SamePercentNegativeAboveHundredAndStopRequest) {
@@ -164,9 +147,7 @@ TEST_F(ProgressFile, SamePercentNegativeAboveHundredAndStopRequest) {
     // "101" in the file asks the run to stop.
     writeFile(progress, "101\nstop please\n");
     EXPECT_EQ(setProgressBar(40, "step", true, false), 0);
-    EXPECT_EQ(readFile(progress), "101\nstop please\n");
-    EXPECT_EQ(raisedBy([] { setProgressBar(50, "step", true, true); }),
-              "50000@orbiscan_utility/tools_library/orbs_errors:1901:");
+    EXPECT_EQ(readFile(progress), "101\nstop please\n");  // raising 50000 instead: end to end
 }
 
 }  // namespace

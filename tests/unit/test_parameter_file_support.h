@@ -55,12 +55,4 @@ inline void shapeHeaderSet(CSectionDataGroup& set) {
     addMultiple(sensor, "Track", V, D, {"lat", "lon"});
 }
 
-// The sections of the golden command_set.sml.
-inline void shapeCommandSet(CSectionDataGroup& set) {
-    set.setHeaderName("PARAMETERS_INFO_TEST_CMD");
-    addSection(set, "MAIN_TEST_CMD", {{"output_folder", S, T}, {"relative_orbit", S, I}, {"ratio", S, D},
-                                      {"orbits", V, I}});
-    addSection(set, "GENERAL_PARAMETERS_CMD", {{"delete_temporary_files", S, T}});
-}
-
 }  // namespace orbs_test

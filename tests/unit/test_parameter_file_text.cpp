@@ -1,5 +1,5 @@
-// The legacy text format: reading hand-written headers, refusing broken
-// lines, and writing sections into an existing text header.
+// The legacy text format: reading hand-written headers and refusing broken
+// lines.  The service never writes this format.
 #include <cmath>
 
 #include "test_parameter_file_support.h"
@@ -56,44 +56,4 @@ TEST_F(ParameterFileText, BrokenLinesRaise) {
     // The section ends at the next heading: its broken line is not read.
     writeFile(at("d_hdr"), "[RasterInfo]\nNrOfLinesPerImage = 5\n[Other]\nbroken\n");
     EXPECT_EQ(set.readTextSection(at("d_hdr"), "RasterInfo"), 1);
-}
-
-TEST_F(ParameterFileText, WrittenSectionsReplaceTheirOldTextAndReadBack) {
-    writeFile(at("img_hdr"), "[Keep]\nx = 1\n\n[RasterInfo]\nNrOfLinesPerImage = 1\nOld = 2\n\n[Tail]\ny = 3\n");
-    NorvikCore::set_software_version("9.9");
-    CSectionDataGroup written;
-    shapeLegacySet(written);
-    written["NrOfLinesPerImage"].setValue(7);
-    written["CellType"].setValue(std::string("two words"));
-    written["LatNorthing"].setValue(0.1);
-    written["Grid"].setDimension(2, 2);
-    written["Grid"].setValue(1, 1, 4);
-    written["first"].setValue(CORBS_USER_PARAMETER_TO_FILL_INT);
-    written["second"].setValue(2);
-    written["lat"].setDimension(1, 2);
-    written["lon"].setDimension(1, 2);
-    written["lon"].setValue(1, -2.5);
-    ASSERT_EQ(written.writeToFile(at("img_hdr"), false, true), 1);
-    EXPECT_TRUE(fs::exists(at("img.sml")));
-
-    const std::string expected =
-        "[Keep]\nx = 1\n\n"
-        "[RasterInfo]\nNrOfLinesPerImage = 7\nCellType = \"two words\"\n"
-        "OtherInfo = {\"SOFTWARE\" \"9.9\"}\n\n"
-        "[Tail]\ny = 3\n"
-        "[RegistrationCoordinates]\nLatNorthing = 0.100000000000000005551115123126\n"
-        "Grid = {0 0}\n     {0 4}\n"
-        "Pair = {-999988887 2}\n"
-        "Track = {0 0}\n      {0 -2.5}\n\n";
-    EXPECT_EQ(readFile(at("img_hdr")), expected);
-
-    // Without the parameter file of the base the text header reads back.
-    fs::remove(at("img.sml"));
-    CSectionDataGroup read;
-    shapeLegacySet(read);
-    ASSERT_EQ(read.readFile(at("img_hdr"), true), 1);
-    EXPECT_EQ(read["CellType"].getString() + "|" + read["OtherInfo"].getString(0, 1), "two words|9.9");
-    EXPECT_EQ(read["LatNorthing"].getDouble(), 0.1);
-    EXPECT_EQ(read["first"].getInteger(), CORBS_USER_PARAMETER_TO_FILL_INT);
-    EXPECT_EQ(read["lon"].getDouble(1), -2.5);
 }

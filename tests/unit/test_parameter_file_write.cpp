@@ -1,6 +1,6 @@
 // Writing parameter files: the layout against hand-written golden files,
-// the in-place section update and writeToFile's naming and derived fields.
-#include <algorithm>
+// and the in-place section update.  Raster headers written with writeToFile:
+// the raster header and image footprint tests.
 #include <cmath>
 
 #include "test_parameter_file_support.h"
@@ -16,29 +16,6 @@ protected:
         NorvikCore::set_software_version("5.5.2.1=L64");
     }
 };
-
-// A raster header set for writeToFile: geographic or not.
-void shapeRasterSet(CSectionDataGroup& set, const char* state) {
-    addSection(set, "CartographicSystem", {{"State", S, T}});
-    addSection(set, "RegistrationCoordinates", {{"LatNorthing", S, D}, {"LonEasting", S, D},
-                                                {"PixelSpacingLatNorth", S, D}, {"PixelSpacingLonEast", S, D}});
-    addSection(set, "DEMCoordinates", {{"NorthingCoordinateBegin", S, D}, {"NorthingGridSize", S, D},
-                                       {"NorthingCoordinateEnd", S, D}, {"EastingCoordinateBegin", S, D},
-                                       {"EastingGridSize", S, D}, {"EastingCoordinateEnd", S, D}});
-    addSection(set, "ChannelInfo", {{"Description", V, T}, {"Polarization", S, T}});
-    addSection(set, "RasterInfo", {{"NrOfLinesPerImage", S, I}, {"NrOfPixelsPerLine", S, I},
-                                   {"NrOfChannels", S, I}, {"OtherInfo", M, T}});
-    set["State"].setValue(std::string(state));
-    set["LatNorthing"].setValue(40.0);
-    set["LonEasting"].setValue(10.0);
-    set["PixelSpacingLatNorth"].setValue(-0.5);
-    set["PixelSpacingLonEast"].setValue(0.25);
-    set["NrOfLinesPerImage"].setValue(10);
-    set["NrOfPixelsPerLine"].setValue(20);
-    set["Description"].setDimension(1, 2);
-    set["Description"].setValue(0, std::string("VV"));
-    set["Description"].setValue(1, std::string("VH"));
-}
 
 }  // namespace
 
@@ -81,31 +58,6 @@ TEST_F(ParameterFileWrite, HeaderSetMatchesTheGoldenLayoutAndRoundTrips) {
     EXPECT_FALSE(read["State"].isInitField());
 }
 
-TEST_F(ParameterFileWrite, CommandSetUsesTheBareRootAndTemplateWords) {
-    CSectionDataGroup set;
-    shapeCommandSet(set);
-    set["output_folder"].setValue(std::string("/data/out/"));
-    set["relative_orbit"].setValue(CORBS_USER_PARAMETER_TO_FILL_INT);
-    set["ratio"].setValue(CORBS_USER_OPTIONAL_PARAMETER_DBL);
-    set["orbits"].setDimension(1, 2);
-    set["orbits"].setValue(0, 12);
-    set["orbits"].setValue(1, CORBS_USER_OPTIONAL_PARAMETER_INT);
-    set["delete_temporary_files"].setValue(std::string("OK"));
-    ASSERT_EQ(set.writeXML(at("cmd.sml"), true, false), 1);
-    EXPECT_EQ(readFile(at("cmd.sml")), readFile(data("command_set.sml")));
-}
-
-TEST_F(ParameterFileWrite, UnsetSetGivesDeclarationAndRootOnly) {
-    CSectionDataGroup set;
-    shapeCommandSet(set);
-    set.setHeaderName("MY_HEADER_INFO_X");  // contains HEADER_INFO: schema attributes
-    ASSERT_EQ(set.writeXML(at("empty.sml"), true, false), 1);
-    const std::string text = readFile(at("empty.sml"));
-    EXPECT_EQ(text.substr(0, 41), "<?xml version=\"1.0\" ?>\n<MY_HEADER_INFO_X ");
-    EXPECT_EQ(text.substr(text.size() - 23), "\">\n</MY_HEADER_INFO_X>\n");
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
-}
-
 TEST_F(ParameterFileWrite, UpdatingSectionsKeepsEveryOtherByte) {
     fs::copy_file(data("update_before.sml"), at("u.sml"));
     CSectionDataGroup set;
@@ -127,39 +79,4 @@ TEST_F(ParameterFileWrite, UpdatingSectionsKeepsEveryOtherByte) {
     writeFile(at("empty.sml"), "");
     EXPECT_EQ(set.writeXML(at("empty.sml"), true, false), 1);
     EXPECT_EQ(readFile(at("empty.sml")), "");
-}
-
-TEST_F(ParameterFileWrite, FailuresToOpenAreReportedOrRaised) {
-    CSectionDataGroup set;
-    addSection(set, "Alpha", {{"value", S, I}});
-    set["value"].setValue(1);
-    EXPECT_EQ(set.writeXML(at("no/such/dir/x.sml"), true, false), 0);
-    // A device that takes no data: opening works, writing does not.
-    EXPECT_EQ(raisedCode([&] { set.writeXML("/dev/full", true, true); }), ORBS_EC_WRITE_FAILED);
-    EXPECT_EQ(set.writeXML("/dev/full", false, true), 0);
-}
-
-TEST_F(ParameterFileWrite, WriteToFileNamesDerivesAndRewritesFromScratch) {
-    CSectionDataGroup set;
-    shapeRasterSet(set, "geo-global");
-    writeFile(at("img.sml"), "<HEADER_INFO>\n<Stale>1</Stale>\n</HEADER_INFO>\n");
-    ASSERT_EQ(set.writeToFile(at("img_HDR"), false, false), 1);
-    EXPECT_EQ(set["Polarization"].getString(), "VV");
-    EXPECT_EQ(set["NrOfChannels"].getInteger(), 1);
-    // The grid runs from the last line's northing up to the first one.
-    const char* grid[] = {"NorthingCoordinateBegin", "NorthingGridSize", "NorthingCoordinateEnd",
-                          "EastingCoordinateBegin", "EastingGridSize", "EastingCoordinateEnd"};
-    const double expected[] = {10 * -0.5 + 40.0, 0.5, 40.0, 10.0, 0.25, 20 * 0.25 + 10.0};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(set[grid[i]].getDouble(), expected[i]) << grid[i];
-    const std::string text = readFile(at("img.sml"));
-    EXPECT_EQ(text.find("Stale"), std::string::npos);
-    EXPECT_NE(text.find("<EastingCoordinateEnd>15</EastingCoordinateEnd>"), std::string::npos);
-    EXPECT_NE(text.find("<ValueString ID = \"1\">5.5.2.1:L64</ValueString>"), std::string::npos);
-    EXPECT_FALSE(fs::exists(at("img_HDR")));
-
-    CSectionDataGroup projected;
-    shapeRasterSet(projected, "UTM-GLOBAL");
-    ASSERT_EQ(projected.writeToFile(at("utm.sml"), false, false), 1);
-    EXPECT_FALSE(projected["NorthingGridSize"].isInitField());
-    EXPECT_TRUE(fs::exists(at("utm.sml")));
 }

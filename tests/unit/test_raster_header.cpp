@@ -1,9 +1,8 @@
-// Raster header metadata: tables, the key/value list, the ENVI header read
-// back by GDAL's ENVI driver, the polarisation lists; and the cartographic
-// system of a raster without parameter file, read by
-// YDF_MAP::initFromHeaderFile from its own header (GeoTIFF keys written by
-// gdal_create): the system's projection of a point against gdaltransform
-// from the coordinate system's own geographic one.
+// Raster header metadata: the key/value list, the ENVI header read back by
+// GDAL's ENVI driver, the polarisation lists; and the cartographic system of
+// a raster without parameter file, read from its GeoTIFF keys (gdal_create),
+// a point projected against gdaltransform.
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -15,28 +14,9 @@
 namespace orbs_test {
 namespace {
 
-TEST(RasterHeaderTables, CellTypesAndDataUnits) {
-    const std::vector<std::pair<std::string, int>> cellTypes{
-        {"BYTE", 0}, {"SHORT_COMPLEX", 6}, {"FLOAT2", 8}, {"FLOAT_COMPLEX", 8},
-        {"UNSIGNED_SHORT_COMPLEX", 14}, {"float", -1}, {"", -1}};
-    for (const auto& [name, code] : cellTypes) EXPECT_EQ(getCellTypeCode(name), code) << name;
-    EXPECT_EQ(getDataUnitsCode("AMPLITUDE"), 1);
-    EXPECT_EQ(getDataUnitsCode("SLC"), 5);
-    EXPECT_EQ(getDataUnitsCode("CALIBRATED"), 17);
-    EXPECT_EQ(getDataUnitsCode("ECMWF NUMERIC VALUE"), 76);
-    EXPECT_EQ(getDataUnitsCode("slc"), -1);
-    EXPECT_EQ(getDataUnitsName(76), "ECMWF NUMERIC VALUE");
-    EXPECT_EQ(getDataUnitsName(77), "WRONG UNITS");
-    EXPECT_EQ(getDataUnitsName(-1), "WRONG UNITS");
-}
-
 using OtherInfo = RasterHeaderTest;
 
 TEST_F(OtherInfo, RowsMirrorsAndRewriting) {
-    EXPECT_EQ(getEnviDataType(header), "UNKNOWN");
-    header.setValue("RasterInfo.CellType", std::string("DOUBLE_COMPLEX"));
-    EXPECT_EQ(getEnviDataType(header), "7");
-
     setOtherInfo(header, "ORIGIN DATA", "first");
     setOtherInfo(header, "NOTE", "a=b\nc");
     setOtherInfo(header, "ORIGIN DATA", "second");
@@ -74,10 +54,10 @@ protected:
         std::ofstream out(path, std::ios::binary);
         for (int i = 1; i <= lines * pixels * bands; ++i) {
             const float value = static_cast<float>(i);
-            unsigned char bytes[4];
+            char bytes[4];
             std::memcpy(bytes, &value, 4);
-            if (bigEndian) std::swap(bytes[0], bytes[3]), std::swap(bytes[1], bytes[2]);
-            out.write(reinterpret_cast<const char*>(bytes), 4);
+            if (bigEndian) std::reverse(bytes, bytes + 4);
+            out.write(bytes, 4);
         }
     }
     void setGrid(const std::string& state, double x, double y, double dx, double dy) {
@@ -94,67 +74,58 @@ protected:
     std::string gdalinfo(const std::string& raster) { return commandOutput("gdalinfo -mm " + quoted(raster)); }
 };
 
-TEST_F(EnviHeader, GeographicRasterReadByGdal) {
-    const std::string raster = at("img.dat");
-    writeRaster(raster, 4, 3, 2, true);
-    header.setValue("RasterInfo.Interleave", std::string("BIL"));
-    header.setValue("RasterInfo.NullCellValue", -9999.0);
-    setGrid("GEO-GLOBAL", 10.5, 46.25, 0.001, -0.002);
-    writeAndRead(raster);
-
-    const std::string info = gdalinfo(raster);
-    // Most significant byte first: values 1..24 read back only when honoured.
-    for (const char* expected : {"Size is 3, 4", "Band 2 Block=3x1 Type=Float32", "INTERLEAVE=LINE", "NoData Value=-9999",
-                                 "Computed Min/Max=1.000,21.000", "Origin = (10.500000000000000,46.250000000000000)",
-                                 "Pixel Size = (0.001000000000000,-0.002000000000000)", "ID[\"EPSG\",4326]"})
-        EXPECT_NE(info.find(expected), std::string::npos) << expected << "\n" << info;
+// An ENVI header line, its key padded to the value column.
+std::string kv(const std::string& key, const std::string& value) {
+    return key + std::string(26 - key.size(), ' ') + "= " + value + "\n";
 }
 
-TEST_F(EnviHeader, UtmRasterReadByGdalInBothHemispheres) {
-    struct Case { const char* hemisphere; const char* crs; const char* text; };
-    for (const Case& c : {Case{"NORTH", "UTM zone 32N", ",\n 32, North, WGS-84"},
-                          Case{"SOUTH", "UTM zone 32S", ",\n 32, South, WGS-84"},
-                          Case{"north", "UTM zone 32S", ",\n 32, South, WGS-84"}}) {
-        const std::string raster = at("img.raw");
-        writeRaster(raster, 2, 2, 1, false);
-        setGrid("UTM-GLOBAL", 300000, 5000000, 20, -20);
-        header.setValue("CartographicSystem.Zone", std::string("32"));
-        header.setValue("CartographicSystem.Hemisphere", std::string(c.hemisphere));
+// Most significant byte first: values 1..24 read back only when honoured.
+TEST_F(EnviHeader, GeographicAndUtmRastersReadByGdal) {
+    struct Case { const char* hemisphere; const char* text; std::vector<std::string> info; };
+    const std::string utmOrigin = "Origin = (300000.000000000000000,5000000.000000000000000)";
+    for (const Case& c : {Case{nullptr, nullptr,
+                               {"Size is 3, 4", "Band 2 Block=3x1 Type=Float32", "INTERLEAVE=LINE", "NoData Value=-9999",
+                                "Computed Min/Max=1.000,21.000", "Origin = (10.500000000000000,46.250000000000000)",
+                                "Pixel Size = (0.001000000000000,-0.002000000000000)", "ID[\"EPSG\",4326]"}},
+                          Case{"NORTH", "32, North, WGS-84", {"UTM zone 32N", utmOrigin, "Computed Min/Max=1.000,4.000"}},
+                          Case{"SOUTH", "32, South, WGS-84", {"UTM zone 32S", utmOrigin, "Computed Min/Max=1.000,4.000"}},
+                          Case{"north", "32, South, WGS-84", {"UTM zone 32S", utmOrigin, "Computed Min/Max=1.000,4.000"}}}) {
+        ASSERT_EQ(initRasterHeaderSet(header), 1);
+        const std::string raster = at(c.hemisphere ? "img.raw" : "img.dat");
+        if (c.hemisphere) {
+            writeRaster(raster, 2, 2, 1, false);
+            setGrid("UTM-GLOBAL", 300000, 5000000, 20, -20);
+            header.setValue("CartographicSystem.Zone", std::string("32"));
+            header.setValue("CartographicSystem.Hemisphere", std::string(c.hemisphere));
+        } else {
+            writeRaster(raster, 4, 3, 2, true);
+            header.setValue("RasterInfo.Interleave", std::string("BIL"));
+            header.setValue("RasterInfo.NullCellValue", -9999.0);
+            setGrid("GEO-GLOBAL", 10.5, 46.25, 0.001, -0.002);
+        }
         const std::string text = writeAndRead(raster);
-        EXPECT_NE(text.find(std::string("map info                  = {UTM, 1, 1, 300000, 5000000, 20, 20") + c.text),
-                  std::string::npos)
-            << text;
+        const std::string mapInfo = "map info                  = {UTM, 1, 1, 300000, 5000000, 20, 20,\n ";
+        EXPECT_TRUE(!c.text || text.find(mapInfo + c.text) != std::string::npos) << text;
         const std::string info = gdalinfo(raster);
-        EXPECT_NE(info.find(c.crs), std::string::npos) << c.hemisphere << info;
-        EXPECT_NE(info.find("Origin = (300000.000000000000000,5000000.000000000000000)"), std::string::npos);
-        EXPECT_NE(info.find("Computed Min/Max=1.000,4.000"), std::string::npos);
+        for (const std::string& expected : c.info)
+            EXPECT_NE(info.find(expected), std::string::npos) << expected << "\n" << info;
     }
 }
 
 TEST_F(EnviHeader, ComplexCellLayouts) {
-    struct Case {
-        const char* units;
-        const char* sensor;
-        std::vector<std::string> present;
-        std::vector<std::string> absent;
-    };
+    struct Case { const char* units; const char* sensor; std::vector<std::string> present, absent; };
     const std::vector<Case> cases{
         {"AMPLITUDE", "SENTINEL-1A",
-         {"bands                     = 2\n", "data type                 = 2\n", "interleave                = bip\n",
-          "data ignore value         = 0.000000\n"},
+         {kv("bands", "2"), kv("data type", "2"), kv("interleave", "bip"), kv("data ignore value", "0.000000")},
          {"read procedures"}},
         {"SLC", "SENTINEL-1A",
-         {"bands                     = 1\n", "data type                 = 4\n", "interleave                = bsq\n",
-          "data ignore value         = -32768\n",
-          "read procedures           = {envi_complex_shortint_spatial, envi_complex_shortint_spectral}\n",
-          "subset procedure          = envi_complex_shortint_scroll \n",
-          "band names                = {Amplitude, Phase}\n", "sensor type               = Sentinel-1\n"},
+         {kv("bands", "1"), kv("data type", "4"), kv("interleave", "bsq"), kv("data ignore value", "-32768"),
+          kv("read procedures", "{envi_complex_shortint_spatial, envi_complex_shortint_spectral}"),
+          kv("subset procedure", "envi_complex_shortint_scroll "), kv("band names", "{Amplitude, Phase}"),
+          kv("sensor type", "Sentinel-1")},
          {}},
-        {"SLC", "SARLUPE",
-         {"bands                     = 2\n", "data type                 = 2\n", "interleave                = bip\n",
-          "sensor type               = SAR-Lupe\n"},
+        {"SLC", "SARLUPE", {kv("bands", "2"), kv("data type", "2"), kv("interleave", "bip"), kv("sensor type", "SAR-Lupe")},
          {"data ignore value", "read procedures", "band names"}},
-        {"AMPLITUDE", "SARahSAR", {"data ignore value         = 0.000000\n", "sensor type               = SARah\n"}, {}},
     };
     for (const Case& c : cases) {
         header.setValue("RasterInfo.NrOfLinesPerImage", 2);
@@ -199,12 +170,10 @@ TEST_F(EnviHeader, DescriptionTimesAndDisplayLines) {
               "   Generated by Orbiscan 5.5.2.1 L64}\n\n"
               "acquisition time          = 2019-05-13T05:12:34.50000000Z\n"
               "security tag              = RESTRICTED\n");
-    for (const char* line : {"minor frame offsets       = {0,4}\n", "file type                 = ENVI Classification\n",
-                             "classes                   = 2\n", "class lookup              = {10, 10, 10,  200, 200, 200}\n",
-                             "class names               = {\nUnclassified, Class 1}\n",
-                             "band names                = {\nclasses}\n"}) {
+    for (const std::string& line : {kv("minor frame offsets", "{0,4}"), kv("file type", "ENVI Classification"),
+                                    kv("classes", "2"), kv("class lookup", "{10, 10, 10,  200, 200, 200}"),
+                                    kv("class names", "{\nUnclassified, Class 1}"), kv("band names", "{\nclasses}")})
         EXPECT_NE(text.find(line), std::string::npos) << line << text;
-    }
     const std::string info = commandOutput("gdalinfo " + quoted(at("img.int")));
     EXPECT_NE(info.find("Color Table (RGB with 2 entries)\n    0: 10,10,10,255\n    1: 200,200,200,255"),
               std::string::npos)
@@ -332,7 +301,6 @@ TEST_F(RasterHeaderMap, RastersWithoutANamedSystem) {
     commandOutput("gdal_create -q -of GTiff -outsize 4 4 " + quoted(plain));
     EXPECT_FALSE(YDF_MAP().initFromHeaderFile(plain, false));
     EXPECT_EQ(raisedCode([&] { YDF_MAP().initFromHeaderFile(plain, true); }), 40004);
-    EXPECT_EQ(raisedCode([&] { YDF_MAP().initFromHeaderFile(at("missing.tif"), true); }), 40004);
 }
 
 }  // namespace

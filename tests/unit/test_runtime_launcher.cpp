@@ -1,14 +1,15 @@
-// Launcher tests: exit codes, pids, command-text splitting and the absence
-// of any shell, directly and through a real terminal on a private X server.
+// Launcher tests: exit codes, pids and command-text splitting, directly and
+// through a real terminal on a private X server.  That no shell runs is
+// checked end to end (ScihubGet.HostileValuesReachHubFetchLiterally).
 #include "orbs_subproc.h"
 #include "private_x_server.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -43,46 +44,6 @@ bool runToEnd(OrbsSubproc& launcher) {
     return true;
 }
 
-// A command text full of shell syntax for the double, which records the
-// arguments it receives; a marker file would prove that a shell ran.
-struct Probe {
-    fs::path dir;
-    std::string command;
-    Words expected;
-
-    Probe() {
-        std::string pattern = (fs::temp_directory_path() / "orbs_launcher_XXXXXX").string();
-        dir = ::mkdtemp(pattern.data());
-        const std::string m = (dir / "marker").string();
-        expected = {"--record", (dir / "args with blanks").string(), "$(touch " + m + "1)", "`touch " + m + "2`",
-                    "; touch " + m + "3", "| touch " + m + "4 &", R"(q:"GRD")"};
-        // Quoted and escaped the way the commands build their command text.
-        command = inQuotes(kDouble);
-        for (const std::string& argument : expected) {
-            std::string text;
-            for (char c : argument) text += c == '"' ? std::string("\\\"") : std::string(1, c);
-            command += " " + inQuotes(text);
-        }
-        command += " unquoted;touch>" + m + "5";
-        expected.push_back("unquoted;touch>" + m + "5");
-    }
-    ~Probe() { fs::remove_all(dir); }
-    // Runs the command to a zero exit code (through a terminal: the e2e
-    // HostileValuesReachHubFetchLiterally).
-    void expectVerbatimAndNoShell() const {
-        auto launcher = commandLauncher();
-        ASSERT_GT(launcher->spawn({command}), 0);
-        ASSERT_TRUE(runToEnd(*launcher));
-        EXPECT_EQ(launcher->getExitCode(), 0);
-        std::ifstream in(dir / "args with blanks", std::ios::binary);
-        Words received;
-        for (std::string word; std::getline(in, word, '\0');) received.push_back(word);
-        EXPECT_EQ(received, expected);
-        for (const auto& entry : fs::directory_iterator(dir))
-            EXPECT_NE(entry.path().filename().string().substr(0, 6), "marker") << entry.path();
-    }
-};
-
 }  // namespace
 
 TEST(RuntimeCommandText, BlanksQuotesAndBackslashes) {
@@ -101,29 +62,18 @@ TEST(RuntimeCommandText, BlanksQuotesAndBackslashes) {
     EXPECT_FALSE(OrbsSubproc::splitCommandText(R"(a "b\")", words));
 }
 
-TEST(RuntimeLauncher, ExitCodesAndPidOfADirectChild) {
-    for (int code : {0, 3}) {
-        auto launcher = commandLauncher();
-        EXPECT_EQ(launcher->getPid(), 0);
-        const int pid = launcher->spawn({inQuotes(kDouble) + " --sleep-ms 50 --exit " + std::to_string(code)});
-        ASSERT_GT(pid, 0);
-        EXPECT_EQ(launcher->getPid(), pid);
-        EXPECT_EQ(launcher->getExitCode(), 0) << "no failure is known while the child runs";
-        ASSERT_TRUE(runToEnd(*launcher));
-        EXPECT_EQ(launcher->getExitCode(), code);
-        EXPECT_EQ(::kill(pid, 0), -1) << "the child must have been reaped";
-    }
-}
-
 TEST(RuntimeLauncher, DetachedChildKilledBySignalReportsNonZero) {
     auto launcher = commandLauncher();
     const int pid = launcher->spawn({kDouble + " --sleep-ms 20000"});
     ASSERT_GT(pid, 0);
+    EXPECT_EQ(launcher->getPid(), pid);
+    EXPECT_EQ(launcher->getExitCode(), 0) << "no failure is known while the child runs";
     EXPECT_EQ(::getsid(pid), pid) << "a detached child leads its own session";
     EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(pid) + "/fd/0"), "/dev/null");
     ::kill(pid, SIGKILL);
     ASSERT_TRUE(runToEnd(*launcher));
     EXPECT_EQ(launcher->getExitCode(), 128 + SIGKILL);
+    EXPECT_EQ(::kill(pid, 0), -1) << "the child must have been reaped";
 }
 
 TEST(RuntimeLauncher, MissingProgramOrBrokenTextStartsNothing) {
@@ -136,8 +86,6 @@ TEST(RuntimeLauncher, MissingProgramOrBrokenTextStartsNothing) {
     EXPECT_EQ(launcher->getPid(), 0);
     EXPECT_FALSE(launcher->monitor());
 }
-
-TEST(RuntimeLauncher, ArgumentsArriveVerbatimAndNoShellRuns) { Probe().expectVerbatimAndNoShell(); }
 
 // Runs through the real terminal, on a private X server.
 class RuntimeTerminal : public ::testing::Test {
@@ -164,10 +112,11 @@ TEST_F(RuntimeTerminal, DownloaderExitCodesReachGetExitCode) {
 }
 
 TEST_F(RuntimeTerminal, ClosingTheTerminalStopsTheDownloaderAndFails) {
-    const Probe probe;
-    const fs::path started = probe.dir / "args with blanks";
+    const TempDir dir;
+    const fs::path started = dir.path() / "started";
     auto launcher = commandLauncher();
-    const int pid = launcher->spawn(inTerminal(probe.command + " --sleep-ms 30000"));
+    const int pid = launcher->spawn(inTerminal(inQuotes(kDouble) + " --record " + inQuotes(started.string()) +
+                                               " --sleep-ms 30000"));
     ASSERT_GT(pid, 0);
     for (int i = 0; i < 2000 && !fs::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(fs::exists(started));

@@ -1,8 +1,6 @@
 // The runtime log outlives the static objects of the process: a line
 // written while the process ends (a static launcher ending its attached
 // child, say) still reaches the log file.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include "core_test_support.h"

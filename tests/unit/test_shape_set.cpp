@@ -1,9 +1,19 @@
 // CShapeSet on shapefiles made by ogr2ogr from GeoJSON, written back and read
 // by ogrinfo; the XML shape description; the type table; the convex hull.
+// KML to shapefile conversion, read back with shapelib and ogrinfo; KMZ
+// archives made here with libzip.
+#include <zip.h>
+
 #include <algorithm>
+#include <array>
 #include <set>
+#include <tuple>
+
+#include <shapefil.h>
 
 #include "map_test_support.h"
+#include "orbs_archive.h"
+#include "orbs_converter.h"
 #include "orbs_description_section.h"
 #include "orbs_shape_utility.h"
 
@@ -25,19 +35,14 @@ protected:
         std::string collection = R"({"type":"FeatureCollection","features":[)";
         for (std::size_t i = 0; i < features.size(); ++i) collection += (i ? "," : "") + features[i];
         writeFile(dir() / (name + ".geojson"), collection + "]}");
-        const std::string path = (dir() / (name + ".shp")).string();
-        const auto done = run("ogr2ogr -f 'ESRI Shapefile' " + options + " '" + path + "' '" +
-                              (dir() / (name + ".geojson")).string() + "' && echo done");
-        EXPECT_EQ(done.empty() ? "" : done.back(), "done") << name;
-        return path;
+        EXPECT_EQ(commandOutput("ogr2ogr -f 'ESRI Shapefile' " + options + " " + quoted(at(name + ".shp")) + " " +
+                                quoted(at(name + ".geojson")) + " && echo done"),
+                  "done\n")
+            << name;
+        return at(name + ".shp");
     }
     static std::string feature(const std::string& properties, const std::string& geometry) {
         return R"({"type":"Feature","properties":{)" + properties + R"(},"geometry":)" + geometry + "}";
-    }
-    std::string ogrinfo(const std::string& path) {
-        std::string text;
-        for (const std::string& line : run("ogrinfo -al -q '" + path + "'")) text += line + "\n";
-        return text;
     }
 };
 
@@ -79,14 +84,11 @@ TEST_F(ShapeSetTest, HeightsComeFromTheVerticesOrTheZField) {
     const std::string points = shapefile(
         "points", {feature(R"("zi":7,"zd":2.25,"zs":"12.5","ID":41)", R"({"type":"Point","coordinates":[1,2]})"),
                    feature(R"("zi":-3,"zd":0.5,"zs":"x","ID":42)", R"({"type":"Point","coordinates":[3,4]})")});
-    const struct {
-        const char* field;
-        double first, second;
-    } cases[] = {{"zi", 7, -3}, {"zd", 2.25, 0.5}, {"zs", 12.5, 0.0}, {"none", -1.5, -1.5}};
-    for (const auto& c : cases) {
-        ASSERT_TRUE(set.InitFromShapeFile(points, nullptr, "", "", c.field, false, -1.5)) << c.field;
-        EXPECT_EQ(set.mShapes[0].mPoints[0].z, c.first) << c.field;
-        EXPECT_EQ(set.mShapes[1].mPoints[0].z, c.second) << c.field;
+    for (const auto& [field, first, second] :
+         {std::tuple{"zi", 7.0, -3.0}, {"zd", 2.25, 0.5}, {"zs", 12.5, 0.0}, {"none", -1.5, -1.5}}) {
+        ASSERT_TRUE(set.InitFromShapeFile(points, nullptr, "", "", field, false, -1.5)) << field;
+        EXPECT_EQ(set.mShapes[0].mPoints[0].z, first) << field;
+        EXPECT_EQ(set.mShapes[1].mPoints[0].z, second) << field;
     }
     EXPECT_EQ(set.mShapes[1].mId, 42);  // the "ID" field
     ASSERT_TRUE(set.InitFromShapeFile(points, nullptr, "", "zi", ""));
@@ -108,7 +110,7 @@ TEST_F(ShapeSetTest, BrokenShapefilesGiveTheirCodes) {
         {shapefile("mpz", {feature("", R"({"type":"MultiPoint","coordinates":[[1,2,3],[4,5,6]]})")}), ORBS_EC_FILE_NOT_OPENED},
         {shapefile("empty", {}, "-nlt POLYGON"), ORBS_EC_FILE_NOT_OPENED},
         {one, ORBS_EC_FILE_NOT_OPENED},
-        {(dir() / "absent.shp").string(), ORBS_EC_FILE_NOT_FOUND}};
+        {at("absent.shp"), ORBS_EC_FILE_NOT_FOUND}};
     CShapeSet set;
     for (const auto& [path, code] : cases) {
         EXPECT_FALSE(set.InitFromShapeFile(path)) << path;
@@ -125,11 +127,10 @@ TEST_F(ShapeSetTest, UpperCaseCompanionsAreFound) {
     shapefile("upper", {feature(R"("n":1)", R"({"type":"Point","coordinates":[1,2]})")});
     for (const std::string extension : {"shp", "shx", "dbf"}) {
         std::string upper = extension;
-        fdfToUpper(upper);
-        fs::rename(dir() / ("upper." + extension), dir() / ("upper." + upper));
+        fs::rename(at("upper." + extension), at("upper." + fdfToUpper(upper)));
     }
     CShapeSet set;
-    ASSERT_TRUE(set.InitFromShapeFile((dir() / "upper.SHP").string()));
+    ASSERT_TRUE(set.InitFromShapeFile(at("upper.SHP")));
     EXPECT_EQ(set.mShapes[0].mPoints[0].y, 2.0);
 }
 
@@ -138,9 +139,8 @@ TEST_F(ShapeSetTest, GeographicPointsGoIntoTheHeadersSystem) {
     const std::string path = shapefile("geo", {feature("", R"({"type":"Point","coordinates":[15.5,45.25]})")});
     CSectionDataGroup header;
     CSectionData& section = header.addSection(std::make_unique<CSectionData>("CartographicSystem"));
-    for (const char* field : {"State", "Zone", "GeocodedImage"}) {
+    for (const char* field : {"State", "Zone", "GeocodedImage"})
         section.addField(std::make_unique<CSectionField>(field, CORBS_DS_SCALAR, CORBS_DS_STRING));
-    }
     section.addField(std::make_unique<CSectionField>("LonEasting", CORBS_DS_SCALAR, CORBS_DS_DOUBLE));
     header.setValue("State", std::string("UTM-GLOBAL"));
     header.setValue("Zone", std::string("33"));
@@ -171,14 +171,13 @@ TEST_F(ShapeSetTest, WrittenShapefilesReadBackInOgrinfo) {
     CShapeSet set;
     ASSERT_TRUE(set.InitFromShapeFile(path));
     set.mShapes[1].mPoints[0].z = 9.5;
-    auto map = std::make_unique<YDF_MAP>();
-    map->init("GEO-GLOBAL", "", "", "", "", "");
-    set.mMap = std::move(map);
+    set.mMap = std::make_unique<YDF_MAP>();
+    set.mMap->init("GEO-GLOBAL", "", "", "", "", "");
     set.mHasMap = true;
-    const std::string written = (dir() / "written.shp").string();
+    const std::string written = at("written.shp");
     set.writeGenericShape(written, "height");
 
-    const std::string text = ogrinfo(written);
+    const std::string text = commandOutput("ogrinfo -al -q " + quoted(written));
     EXPECT_NE(text.find("name (String) = a lake"), std::string::npos) << text;
     EXPECT_NE(text.find("count (Integer) = -4"), std::string::npos) << text;  // the width read is kept
     EXPECT_NE(text.find("depth (Real) = 0.125"), std::string::npos) << text;
@@ -187,17 +186,15 @@ TEST_F(ShapeSetTest, WrittenShapefilesReadBackInOgrinfo) {
               std::string::npos) << text;
     EXPECT_TRUE(fs::exists(dir() / "written.prj"));
 
-    EXPECT_EQ(raisedCode([&] { set.writeGenericShape((dir() / "no/such/dir/x.shp").string()); }),
-              ORBS_EC_COPY_FAILED);
+    EXPECT_EQ(raisedCode([&] { set.writeGenericShape(at("no/such/dir/x.shp")); }), ORBS_EC_COPY_FAILED);
 }
 
 TEST_F(ShapeSetTest, AttributeTableTraceAndSelection) {
     const std::string point = R"({"type":"Point","coordinates":[1,2]})";
-    shapefile("trace_table", {feature(R"("k":1)", point), feature(R"("k":2)", point),
-                                                       feature(R"("k":3)", point)});
+    shapefile("trace_table", {feature(R"("k":1)", point), feature(R"("k":2)", point), feature(R"("k":3)", point)});
     CShapeSet set;
     const std::vector<int> selection = {1, 0, 5};
-    ASSERT_TRUE(CShapeSet::readDbfShapeInfo((dir() / "trace_table.dbf").string(), set.mDbfShapeInfo, &selection));
+    ASSERT_TRUE(CShapeSet::readDbfShapeInfo(at("trace_table.dbf"), set.mDbfShapeInfo, &selection));
     EXPECT_EQ(set.getNumberOfShape(), 2);
     EXPECT_EQ(set.getFieldData(1, 0), "3");
     EXPECT_GT(set.getFieldSize(0), 0);
@@ -206,22 +203,19 @@ TEST_F(ShapeSetTest, AttributeTableTraceAndSelection) {
 }
 
 TEST_F(ShapeSetTest, XmlShapeDescription) {
-    const std::string header =
-        R"(<SHAPES TYPE="POLYGON"><CLASSES_NUMBER>1</CLASSES_NUMBER><CLASS_NAME>water</CLASS_NAME>)"
-        R"(<CLASSES_RGB/><CLASS_RGB RED="0" GREEN="10" BLUE="255"/>)"
-        R"(<GEOCODED/><State>UTM-GLOBAL</State><Zone>32</Zone><Hemisphere>SOUTH</Hemisphere>)"
-        R"(<UPPER_LEFT_X>1000</UPPER_LEFT_X><UPPER_LEFT_Y>2000</UPPER_LEFT_Y>)"
+    const std::string xml =
+        R"(<SHAPES TYPE="POLYGON"><CLASSES_NUMBER>1</CLASSES_NUMBER><CLASS_NAME>water</CLASS_NAME><CLASSES_RGB/>)"
+        R"(<CLASS_RGB RED="0" GREEN="10" BLUE="255"/><GEOCODED/><State>UTM-GLOBAL</State><Zone>32</Zone>)"
+        R"(<Hemisphere>SOUTH</Hemisphere><UPPER_LEFT_X>1000</UPPER_LEFT_X><UPPER_LEFT_Y>2000</UPPER_LEFT_Y>)"
         R"(<TOTAL_NUMBER_OF_POINTS>4</TOTAL_NUMBER_OF_POINTS><SHAPES_NUMBER>2</SHAPES_NUMBER>)"
-        R"(<DBF_FIELDS_NAME NUMBER="1"/><FIELD TYPE="FTString">NAME</FIELD>)";
-    const std::string shapes =
-        R"(<SHAPE><CLASS_OF_SHAPE>7</CLASS_OF_SHAPE><FIELD>first</FIELD>)"
-        R"(<POINTS_LIST NUMBER_OF_POINT="1"/><POINT X="-5" Y="6" Z="1"/></SHAPE>)"
-        R"(<SHAPE><CLASS_OF_SHAPE>8</CLASS_OF_SHAPE><PARTS_NUMBER>2</PARTS_NUMBER><PART>0</PART><PART>2</PART>)"
-        R"(<AREA>12.5</AREA><FIELD>second</FIELD><POINTS_LIST NUMBER_OF_POINT="3"/>)"
+        R"(<DBF_FIELDS_NAME NUMBER="1"/><FIELD TYPE="FTString">NAME</FIELD>)"
+        R"(<SHAPE><CLASS_OF_SHAPE>7</CLASS_OF_SHAPE><FIELD>first</FIELD><POINTS_LIST NUMBER_OF_POINT="1"/>)"
+        R"(<POINT X="-5" Y="6" Z="1"/></SHAPE><SHAPE><CLASS_OF_SHAPE>8</CLASS_OF_SHAPE><PARTS_NUMBER>2</PARTS_NUMBER>)"
+        R"(<PART>0</PART><PART>2</PART><AREA>12.5</AREA><FIELD>second</FIELD><POINTS_LIST NUMBER_OF_POINT="3"/>)"
         R"(<POINT X="1" Y="2" Z="3"/><POINT X="4" Y="5" Z="6"/><POINT X="7" Y="8" Z="9"/></SHAPE></SHAPES>)";
-    writeFile(dir() / "shapes.xml", header + shapes);
+    writeFile(dir() / "shapes.xml", xml);
     CShapeSet set;
-    ASSERT_TRUE(set.InitFromShapeFile((dir() / "shapes.xml").string()));
+    ASSERT_TRUE(set.InitFromShapeFile(at("shapes.xml")));
     EXPECT_EQ(set.mShapeType, 5);
     EXPECT_EQ(set.mClassNames, std::vector<std::string>({"water"}));
     EXPECT_EQ(set.mClassColours.at(0)[2], 255);
@@ -237,18 +231,12 @@ TEST_F(ShapeSetTest, XmlShapeDescription) {
               std::vector<double>({0.0, 12.5, 5.0, 9.0}));
     EXPECT_EQ(set.getFieldData(1, set.findFieldIndex("NAME")), "second");
 
-    const struct { std::string from, to; } broken[] = {{"NUMBER_OF_POINT=\"3\"", "NUMBER_OF_POINT=\"0\""},
-                  {"<SHAPES_NUMBER>2<", "<SHAPES_NUMBER>2000000000<"},
-                  {"TYPE=\"POLYGON\"", "TYPE=\"POINTZ\""},
-                  {"<State>UTM-GLOBAL</State>", ""},
-                  {"</SHAPES>", ""}};
-    for (const auto& b : broken) {
-        std::string text = header + shapes;
-        text.replace(text.find(b.from), b.from.size(), b.to);
-        writeFile(dir() / "broken.xml", text);
-        EXPECT_EQ(raisedCode([&] { set.InitFromShapeFile((dir() / "broken.xml").string()); }),
-                  ORBS_EC_FILE_NOT_OPENED)
-            << b.from;
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"NUMBER_OF_POINT=\"3\"", "NUMBER_OF_POINT=\"0\""}, {"<SHAPES_NUMBER>2<", "<SHAPES_NUMBER>2000000000<"},
+             {"TYPE=\"POLYGON\"", "TYPE=\"POINTZ\""}, {"<State>UTM-GLOBAL</State>", ""}, {"</SHAPES>", ""}}) {
+        std::string text = xml;
+        writeFile(dir() / "broken.xml", text.replace(text.find(from), from.size(), to));
+        EXPECT_EQ(raisedCode([&] { set.InitFromShapeFile(at("broken.xml")); }), ORBS_EC_FILE_NOT_OPENED) << from;
     }
 }
 
@@ -261,6 +249,142 @@ TEST(ConvexHull, KeepsTheCornersSortedById) {
     EXPECT_EQ(ids, std::vector<int32_t>({1, 3, 5, 9}));
     const std::vector<CHullPoint> two = {{2, 0, 0}, {1, 1, 1}};
     EXPECT_EQ(CShapeSet::convexHull(two)[0].id, 2);
+}
+
+using Ring = std::vector<std::array<double, 2>>;
+
+// Counter-clockwise as KML wants it, with altitudes, an inner ring and a
+// second polygon that must all be left out.
+const std::string kZoneKml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<kml xmlns="http://www.opengis.net/kml/2.2"><Document><Placemark><name>zone</name>
+<Polygon><extrude>0</extrude><outerBoundaryIs><LinearRing><coordinates>
+  10.5,45.25,120 11.75,45.25,130
+  11.75,46.5,0 10.5,46.5,0 10.5,45.25,120
+</coordinates></LinearRing></outerBoundaryIs>
+<innerBoundaryIs><LinearRing><coordinates>10.9,45.6 11,45.6 11,45.7 10.9,45.6</coordinates></LinearRing></innerBoundaryIs>
+</Polygon></Placemark>
+<Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>0,0 1,0 1,1 0,0</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark>
+</Document></kml>)";
+
+class RuntimeConverter : public CleanCoreTest {
+protected:
+    bool convert(const std::string& kml, const std::string& operation = "kml_to_shapefile") {
+        writeFile(dir() / "in.kml", kml);
+        return converter::convert(at("in.kml"), shp, operation, "", "");
+    }
+    // The single part of the single polygon, or nothing.
+    Ring readBack() const {
+        Ring ring;
+        SHPHandle handle = SHPOpen(shp.c_str(), "rb");
+        int entities = 0, type = 0;
+        if (handle != nullptr) SHPGetInfo(handle, &entities, &type, nullptr, nullptr);
+        SHPObject* polygon = entities == 1 && type == SHPT_POLYGON ? SHPReadObject(handle, 0) : nullptr;
+        for (int i = 0; polygon != nullptr && polygon->nParts == 1 && i < polygon->nVertices; ++i)
+            ring.push_back({polygon->padfX[i], polygon->padfY[i]});
+        if (polygon != nullptr) SHPDestroyObject(polygon);
+        if (handle != nullptr) SHPClose(handle);
+        return ring;
+    }
+
+    const std::string shp = at("out.shp");
+};
+
+TEST_F(RuntimeConverter, FirstOuterRingBecomesAOnePolygonShapefile) {
+    // The ring's order and orientation: the README examples (ScihubGet).
+    ASSERT_TRUE(convert(kZoneKml));
+    Ring ring = readBack();
+    ASSERT_EQ(ring.size(), 5u);
+    ring.pop_back();
+    std::sort(ring.begin(), ring.end());
+    EXPECT_EQ(ring, (Ring{{10.5, 45.25}, {10.5, 46.5}, {11.75, 45.25}, {11.75, 46.5}}));
+    DBFHandle dbf = DBFOpen(at("out.dbf").c_str(), "rb");
+    ASSERT_NE(dbf, nullptr);
+    EXPECT_EQ(DBFGetRecordCount(dbf), 1);
+    DBFClose(dbf);
+    EXPECT_NE(readFile(dir() / "out.prj").find("WGS_1984"), std::string::npos);
+    // Another reader sees the same single polygon.
+    const std::string report = commandOutput("ogrinfo -al -so " + quoted(shp));
+    EXPECT_NE(report.find("Geometry: Polygon"), std::string::npos) << report;
+    EXPECT_NE(report.find("Feature Count: 1"), std::string::npos) << report;
+
+    // A namespace prefix and a ring left open are tolerated.
+    ASSERT_TRUE(convert(R"(<k:kml xmlns:k="http://www.opengis.net/kml/2.2"><k:Polygon><k:outerBoundaryIs>
+        <k:LinearRing><k:coordinates>1,2 3,2 3,4</k:coordinates></k:LinearRing></k:outerBoundaryIs></k:Polygon></k:kml>)"));
+    ring = readBack();
+    ASSERT_EQ(ring.size(), 4u);
+    EXPECT_EQ(ring.front(), ring.back());
+}
+
+TEST_F(RuntimeConverter, DocumentsWithoutAUsablePolygonWriteNothing) {
+    auto withRing = [](const std::string& coordinates) {
+        return "<Polygon><outerBoundaryIs><LinearRing><coordinates>" + coordinates +
+               "</coordinates></LinearRing></outerBoundaryIs></Polygon>";
+    };
+    const std::string innerOnly = "<Polygon><innerBoundaryIs><LinearRing><coordinates>0,0 1,0 1,1 0,0</coordinates>"
+                                  "</LinearRing></innerBoundaryIs></Polygon>";
+    auto anyOutput = [&] {
+        return std::any_of(fs::directory_iterator(dir()), fs::directory_iterator(),
+                           [](const fs::directory_entry& entry) { return entry.path().stem() == "out"; });
+    };
+    for (const std::string& body : {std::string("<Point><coordinates>1,2,0</coordinates></Point>"),
+                                    innerOnly + withRing("0,0 1,0 1,1 0,0"), withRing("0,0 1,0 0,0"),
+                                    withRing("0,0 1,x 1,1 0,0"), withRing("0,0 200,0 1,1 0,0"),
+                                    withRing("0,0 1,0,0,0 1,1 0,0"), std::string("<Polygon>")}) {
+        EXPECT_FALSE(convert("<kml>" + body + "</kml>")) << body;
+        EXPECT_FALSE(anyOutput()) << body;
+    }
+    EXPECT_FALSE(convert(kZoneKml, "shapefile_to_kml"));
+    EXPECT_FALSE(anyOutput());
+}
+
+// Members are stored uncompressed so that a test can damage their bytes.
+void makeZip(const fs::path& file, const std::vector<std::pair<std::string, std::string>>& members) {
+    zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, content] : members) {
+        const zip_int64_t index =
+            zip_file_add(archive, name.c_str(), zip_source_buffer(archive, content.data(), content.size(), 0), 0);
+        ASSERT_GE(index, 0);
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+TEST(RuntimeArchive, EntriesInArchiveOrderAndExtraction) {
+    const TempDir dir;
+    makeZip(dir.path() / "zone.kmz",
+            {{"doc.kml", "<kml>doc</kml>"}, {"other.kml", "<kml>other</kml>"}, {"images/a.png", "png"}});
+    OrbsArchive archive;
+    ASSERT_TRUE(archive.load(dir.at("zone.kmz")));
+    ASSERT_EQ(archive.getNrOfEntries(), 3u);
+    EXPECT_EQ(archive.at(0).getFilename() + archive.at(1).getFilename() + archive.at(2).getFilename(),
+              "doc.kmlother.kmlimages/a.png");
+    writeFile(dir.path() / "zone.kml", "an older, longer file that must be replaced entirely");
+    ASSERT_TRUE(archive.extractAs(0, dir.at("zone.kml")));
+    EXPECT_EQ(readFile(dir.path() / "zone.kml"), "<kml>doc</kml>");
+    EXPECT_FALSE(archive.extractAs(3, dir.at("none")));
+    EXPECT_FALSE(archive.extractAs(0, dir.at("no/such/dir/x.kml")));
+}
+
+// A file that is no archive at all is refused in the end-to-end tests.
+TEST(RuntimeArchive, DamagedOrMissingArchivesAreRefused) {
+    const TempDir dir;
+    const fs::path kmz = dir.path() / "zone.kmz";
+    makeZip(kmz, {{"doc.kml", std::string(4000, 'k')}});
+    std::string bytes = readFile(kmz);
+    writeFile(dir.path() / "truncated.kmz", bytes.substr(0, bytes.size() / 2));
+    for (const char* name : {"truncated.kmz", "missing.kmz"}) {
+        OrbsArchive archive;
+        EXPECT_FALSE(archive.load(dir.at(name))) << name;
+        EXPECT_EQ(archive.getNrOfEntries(), 0u) << name;
+    }
+    // Damaged member data: the checksum refuses it and no file is left.
+    bytes[bytes.find(std::string(100, 'k')) + 50] = 'X';
+    writeFile(kmz, bytes);
+    OrbsArchive archive(kmz.string());
+    ASSERT_TRUE(archive.load());
+    EXPECT_FALSE(archive.extractAs(0, dir.at("doc.kml")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 }  // namespace

@@ -1,13 +1,9 @@
-// The auxiliary files command of the installed executable under valgrind:
-// runs through the terminal, without one, and failing runs end without a
-// memory error and without a definite leak.
-#include "auxiliaries_fixture.h"
-#include "private_x_server.h"
+// The auxiliary files command under valgrind: runs through the terminal,
+// without one, and failing ones.
 #include "valgrind_support.h"
 
 namespace e2e {
 namespace {
-
 class UnderValgrind : public valgrind_runs::UnderValgrindOf<Auxiliaries> {
 protected:
     int runWith(const std::string& method, const std::string& wait) {
@@ -32,10 +28,9 @@ TEST_F(UnderValgrind, NoTerminalPath) {
 // allocated is still reachable, never lost.
 TEST_F(UnderValgrind, FailedRuns) {
     fs::remove(root() / "bin" / "AuxFetch");
-    EXPECT_EQ(runWith("full_download", "OK"), kStatusSpawnFailed);
+    EXPECT_EQ(runWith("full_download", "OK"), kStatusDownloaderFailed);
     writeFile(parameters, "<not xml");
     EXPECT_EQ(checked(runCommand()), 40021 & 0xFF);
 }
-
 }  // namespace
 }  // namespace e2e
