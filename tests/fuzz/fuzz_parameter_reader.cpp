@@ -17,20 +17,21 @@ ORBS_FUZZ_INITIALIZE(orbs_fuzz::useShippedSchemas();
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = orbs_fuzz::writeInput("input.sml", data, size);
     const std::string written = orbs_fuzz::scratch("written.sml");
-    for (const auto& [setPointer, twin] : gSets) {
-        CSectionDataGroup& set = *setPointer;
+    for (const auto& pair : gSets) {
+        CSectionDataGroup& set = *pair.first;
+        CSectionDataGroup& twin = *pair.second;
         int read = 0;
         orbs_fuzz::tolerateRaise([&] { read = set.readXML(path, false); });
         if (read != 1) continue;
         orbs_fuzz::tolerateRaise([&] {
             if (set.writeXML(written, false, true) != 1) return;
-            if (twin->readXML(written, false) != 1) {
+            if (twin.readXML(written, false) != 1) {
                 std::fprintf(stderr, "the written file does not read again\n");
                 std::abort();
             }
             // Two quotes in a row are written "&quot;&quot;", which a
             // parameter file reads as the empty text.
-            orbs_fuzz::expectWrittenValues(set, *twin, {}, [](const std::string& text) {
+            orbs_fuzz::expectWrittenValues(set, twin, {}, [](const std::string& text) {
                 return text.find("\"\"") == std::string::npos ? text : std::string();
             });
         });
